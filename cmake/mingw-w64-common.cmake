@@ -1,0 +1,22 @@
+set(_triple ${LEDGLOW_MINGW_TRIPLE})
+find_program(CMAKE_C_COMPILER NAMES ${_triple}-gcc-posix)
+find_program(CMAKE_CXX_COMPILER NAMES ${_triple}-g++-posix)
+find_program(CMAKE_RC_COMPILER NAMES ${_triple}-windres)
+if(NOT CMAKE_C_COMPILER OR NOT CMAKE_CXX_COMPILER OR NOT CMAKE_RC_COMPILER)
+  message(FATAL_ERROR "MinGW-w64 posix compilers for ${_triple} not found: "
+                      "apt-get install g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix")
+endif()
+set(CMAKE_FIND_ROOT_PATH /usr/${_triple})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+
+# Tests of the Windows binaries run under Wine.
+if(_triple MATCHES "^x86_64")
+  find_program(LEDGLOW_WINE NAMES wine64 wine)
+else()
+  find_program(LEDGLOW_WINE NAMES wine)
+endif()
+if(LEDGLOW_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${LEDGLOW_WINE})
+endif()

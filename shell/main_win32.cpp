@@ -1,0 +1,12 @@
+#include <windows.h>
+
+#include "shell/startup.h"
+#include "toolkit/win32_backend.h"
+#include "wminput/wminput.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  auto ui = tk::MakeWin32Backend();
+  shell::Services services;
+  services.attach_input = [](std::uint32_t window) { WmInputAttach(window); };
+  return shell::Startup(GetCommandLineW(), *ui, services);
+}

@@ -1,0 +1,139 @@
+#include "tests/e2e/harness.h"
+
+#include <algorithm>
+
+namespace e2e {
+namespace {
+std::vector<RecordingWindow*>& Recorders() {
+  static std::vector<RecordingWindow*> recorders;
+  return recorders;
+}
+}  // namespace
+
+std::wstring BinaryDir() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring p(path);
+  return p.substr(0, p.find_last_of(L"\\/"));
+}
+
+std::wstring LedglowPath() { return BinaryDir() + L"\\ledglow.exe"; }
+
+Process::Process(const std::wstring& command_line, const std::wstring& directory) {
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  std::wstring line = command_line;  // CreateProcessW may write into it
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      directory.empty() ? nullptr : directory.c_str(), &si, &info_))
+    info_ = {};
+}
+
+Process::~Process() {
+  if (info_.hProcess) {
+    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) Kill();
+    CloseHandle(info_.hProcess);
+    CloseHandle(info_.hThread);
+  }
+}
+
+bool Process::WaitExit(std::chrono::milliseconds limit) {
+  if (!info_.hProcess) return true;
+  return WaitFor([this] { return WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0; }, limit);
+}
+
+DWORD Process::ExitCode() const {
+  DWORD code = STILL_ACTIVE;
+  if (info_.hProcess) GetExitCodeProcess(info_.hProcess, &code);
+  return code;
+}
+
+void Process::Kill() {
+  if (info_.hProcess) {
+    TerminateProcess(info_.hProcess, 99);
+    WaitForSingleObject(info_.hProcess, 5000);
+  }
+}
+
+void Pump(std::chrono::milliseconds duration) {
+  WaitFor([] { return false; }, duration);
+}
+
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      for (RecordingWindow* r : Recorders()) r->Observe(msg);
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (condition()) return true;
+    if (std::chrono::steady_clock::now() >= end) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+}
+
+namespace {
+struct FindArgs {
+  const char* class_name;
+  const char* title;
+  std::vector<HWND>* found;
+};
+BOOL CALLBACK Collect(HWND w, LPARAM lp) {
+  auto* args = reinterpret_cast<FindArgs*>(lp);
+  char cls[256] = {}, text[256] = {};
+  GetClassNameA(w, cls, sizeof cls);
+  GetWindowTextA(w, text, sizeof text);
+  if (lstrcmpA(cls, args->class_name) == 0 && (args->title == nullptr || lstrcmpA(text, args->title) == 0))
+    args->found->push_back(w);
+  return TRUE;
+}
+}  // namespace
+
+std::vector<HWND> TopWindows(const char* class_name, const char* title) {
+  std::vector<HWND> found;
+  FindArgs args{class_name, title, &found};
+  EnumWindows(&Collect, reinterpret_cast<LPARAM>(&args));
+  return found;
+}
+
+DWORD WindowProcess(HWND w) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  return pid;
+}
+
+void EndAllInstances() {
+  for (HWND w : TopWindows("TSetupFrm", "DED EZORUZ SETUP-KORVELID09"))
+    if (WindowProcess(w) != GetCurrentProcessId()) PostMessageA(w, WM_QUIT, 0, 0);
+  WaitFor([] { return TopWindows("TRFLed", nullptr).empty(); }, std::chrono::seconds(10));
+}
+
+RecordingWindow::RecordingWindow(const char* class_name, const char* title) : class_name_(class_name) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = &RecordingWindow::Proc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = class_name;
+  RegisterClassA(&wc);
+  hwnd_ = CreateWindowExA(0, class_name, title, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+  Recorders().push_back(this);
+}
+
+RecordingWindow::~RecordingWindow() {
+  std::erase(Recorders(), this);
+  if (hwnd_) DestroyWindow(hwnd_);
+  UnregisterClassA(class_name_.c_str(), GetModuleHandleA(nullptr));
+}
+
+LRESULT CALLBACK RecordingWindow::Proc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcA(h, m, w, l); }
+
+void RecordingWindow::Observe(const MSG& msg) {
+  if (msg.hwnd == hwnd_) messages_.push_back({msg.message, msg.wParam, msg.lParam});
+}
+
+const std::vector<RecordingWindow::Received>& RecordingWindow::Messages() {
+  Pump(std::chrono::milliseconds(0));
+  return messages_;
+}
+
+}  // namespace e2e

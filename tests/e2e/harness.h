@@ -1,0 +1,64 @@
+#pragma once
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// The folder of the test executable, where the build puts the product's binaries too.
+std::wstring BinaryDir();
+std::wstring LedglowPath();
+
+// A child process started with an exact command line, never through a shell.
+class Process {
+ public:
+  Process(const std::wstring& command_line, const std::wstring& directory = L"");
+  ~Process();
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+  bool Started() const { return info_.hProcess != nullptr; }
+  DWORD Id() const { return info_.dwProcessId; }
+  // Waits while pumping this thread's messages; true when the process has ended.
+  bool WaitExit(std::chrono::milliseconds limit);
+  DWORD ExitCode() const;
+  void Kill();
+
+ private:
+  PROCESS_INFORMATION info_{};
+};
+
+// Pumps this thread's messages until the condition holds or the limit passes.
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit);
+void Pump(std::chrono::milliseconds duration);
+
+std::vector<HWND> TopWindows(const char* class_name, const char* title);
+DWORD WindowProcess(HWND w);
+// Ends every running instance and waits until their windows are gone.
+void EndAllInstances();
+
+// A window of this process that records every message retrieved for it.
+class RecordingWindow {
+ public:
+  RecordingWindow(const char* class_name, const char* title);
+  ~RecordingWindow();
+  HWND Handle() const { return hwnd_; }
+  struct Received {
+    UINT msg;
+    WPARAM wparam;
+    LPARAM lparam;
+  };
+  // Retrieves queued messages for the window (WM_QUIT included) and returns all seen so far.
+  const std::vector<Received>& Messages();
+  void Observe(const MSG& msg);
+
+ private:
+  static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
+  HWND hwnd_ = nullptr;
+  std::string class_name_;
+  std::vector<Received> messages_;
+};
+
+}  // namespace e2e

@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include "tests/e2e/harness.h"
+
+namespace e2e {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr char kControllerClass[] = "TSetupFrm";
+constexpr char kControllerTitle[] = "DED EZORUZ SETUP-KORVELID09";
+
+std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+
+class Startup : public ::testing::Test {
+ protected:
+  void SetUp() override { EndAllInstances(); }
+  void TearDown() override { EndAllInstances(); }
+
+  // Starts a plain instance and waits until its windows exist.
+  std::unique_ptr<Process> StartInstance() {
+    auto p = std::make_unique<Process>(Quoted(LedglowPath()));
+    EXPECT_TRUE(p->Started());
+    EXPECT_TRUE(WaitFor([&] { return ControllerOf(p->Id()) != nullptr; }, 20s));
+    return p;
+  }
+  static HWND ControllerOf(DWORD pid) {
+    for (HWND w : TopWindows(kControllerClass, kControllerTitle))
+      if (WindowProcess(w) == pid) return w;
+    return nullptr;
+  }
+  static int WindowsOf(DWORD pid) {
+    int n = 0;
+    for (const char* cls : {"TSetupFrm", "TRFLed", "TRemindDlg", "TApplication"})
+      for (HWND w : TopWindows(cls, nullptr)) n += WindowProcess(w) == pid;
+    return n;
+  }
+  // Runs a command start to its end and returns its exit code.
+  static DWORD RunCommand(const std::wstring& command_line) {
+    Process p(command_line);
+    EXPECT_TRUE(p.Started());
+    EXPECT_TRUE(p.WaitExit(20s)) << "command start did not end";
+    return p.ExitCode();
+  }
+};
+
+TEST_F(Startup, PlainStartCreatesHiddenControllerAndStripAndQuitEndsIt) {
+  auto instance = StartInstance();
+  HWND controller = ControllerOf(instance->Id());
+  ASSERT_NE(controller, nullptr);
+  EXPECT_FALSE(IsWindowVisible(controller));
+  auto strips = TopWindows("TRFLed", "RFLed");
+  ASSERT_EQ(strips.size(), 1u);
+  EXPECT_EQ(WindowProcess(strips[0]), instance->Id());
+  EXPECT_FALSE(IsWindowVisible(strips[0]));
+
+  Process command(Quoted(LedglowPath()) + L" /q");
+  ASSERT_TRUE(command.WaitExit(20s));
+  EXPECT_EQ(command.ExitCode(), 0u);
+  EXPECT_TRUE(instance->WaitExit(20s)) << "running instance did not end on /q";
+  EXPECT_EQ(instance->ExitCode(), 0u);
+}
+
+TEST_F(Startup, CommandsPostExactlyTheirMessageToTheRunningController) {
+  struct Case {
+    std::wstring arguments;
+    std::vector<UINT> expected;
+    WPARAM wparam;
+  };
+  const Case cases[] = {
+      {L" /q", {WM_QUIT}, 0},
+      {L" /quit", {WM_QUIT}, 0},
+      {L"   \t /u", {0x502}, 1},
+      {L" /p", {0x501}, 1},
+      {L" /Q", {}, 0},
+      {L" /x", {}, 0},
+      {L" /", {}, 0},
+  };
+  for (const Case& c : cases) {
+    RecordingWindow controller(kControllerClass, kControllerTitle);
+    const std::wstring line = Quoted(LedglowPath()) + c.arguments;
+    Process command(line);
+    ASSERT_TRUE(command.WaitExit(20s));
+    EXPECT_EQ(command.ExitCode(), 0u);
+    EXPECT_EQ(WindowsOf(command.Id()), 0) << "a command start made a window";
+    Pump(100ms);
+    std::vector<UINT> got;
+    for (const auto& m : controller.Messages()) {
+      if (m.msg != WM_QUIT && m.msg < WM_USER) continue;
+      got.push_back(m.msg);
+      EXPECT_EQ(m.wparam, c.wparam);
+      EXPECT_EQ(m.lparam, 0);
+    }
+    EXPECT_EQ(got, c.expected) << std::string(c.arguments.begin(), c.arguments.end());
+  }
+}
+
+TEST_F(Startup, CommandWithNothingRunningStartsNothing) {
+  for (const wchar_t* args : {L" /q", L" /u", L" /p"}) {
+    EXPECT_EQ(RunCommand(Quoted(LedglowPath()) + args), 0u);
+    EXPECT_TRUE(TopWindows(kControllerClass, nullptr).empty());
+    EXPECT_TRUE(TopWindows("TRFLed", nullptr).empty());
+  }
+}
+
+TEST_F(Startup, WindowTitledExactlySetupRefusesAPlainStart) {
+  RecordingWindow blocker(kControllerClass, "DED EZORUZ SETUP");
+  EXPECT_EQ(RunCommand(Quoted(LedglowPath())), 0u);
+  EXPECT_TRUE(TopWindows("TRFLed", nullptr).empty());
+}
+
+TEST_F(Startup, SecondPlainStartBesideARunningInstanceIsNotRefused) {
+  auto first = StartInstance();
+  auto second = StartInstance();
+  EXPECT_NE(ControllerOf(first->Id()), nullptr);
+  EXPECT_NE(ControllerOf(second->Id()), nullptr);
+  EXPECT_EQ(TopWindows("TRFLed", "RFLed").size(), 2u);
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,145 @@
+#include "shell/startup.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "shell/controller_messages.h"
+#include "shell/identities.h"
+#include "toolkit/headless_backend.h"
+
+namespace shell {
+namespace {
+
+struct Created {
+  std::string class_name;
+  std::string title;
+  bool ever_visible;
+};
+
+std::vector<std::string> ClassesCreated(const tk::HeadlessBackend& ui) {
+  std::vector<std::string> names;
+  for (tk::WindowId w : ui.Created()) names.push_back(ui.FindAny(w)->spec.class_name);
+  return names;
+}
+
+TEST(Startup, PlainStartBuildsTheThreeWindowsInOrderAndShowsNothing) {
+  tk::HeadlessBackend ui;
+  Services services;
+  std::vector<std::string> seen_at_attach;
+  std::uint32_t attached = 0;
+  services.attach_input = [&](std::uint32_t w) {
+    attached = w;
+    seen_at_attach = ClassesCreated(ui);
+  };
+  EXPECT_EQ(Startup(L"ledglow.exe", ui, services), 0);
+
+  EXPECT_EQ(ClassesCreated(ui), (std::vector<std::string>{"TApplication", "TRFLed", "TSetupFrm", "TRemindDlg"}));
+  // The controller hands itself over before the reminder dialog exists.
+  EXPECT_EQ(seen_at_attach, (std::vector<std::string>{"TApplication", "TRFLed", "TSetupFrm"}));
+  EXPECT_EQ(attached, ui.Created()[2]);
+  EXPECT_EQ(ui.FindAny(ui.Created()[0])->title, kApplicationTitle);
+  EXPECT_EQ(ui.FindAny(ui.Created()[1])->title, "RFLed");
+  EXPECT_EQ(ui.FindAny(ui.Created()[2])->title, kControllerTitle);
+  EXPECT_EQ(ui.LoopRuns(), 1);
+  for (tk::WindowId w : ui.Created()) EXPECT_FALSE(ui.FindAny(w)->visible);
+  // No taskbar button: the application window is a tool window.
+  EXPECT_EQ(ui.FindAny(ui.Created()[0])->ex_style, tk::kWsExToolWindow);
+  EXPECT_TRUE(ui.ErrorBoxes().empty());
+}
+
+TEST(Startup, CommandStartPostsToTheRunningControllerAndCreatesNothing) {
+  struct Case {
+    const wchar_t* command_line;
+    std::optional<std::uint32_t> posted;
+  };
+  const Case cases[] = {
+      {L"ledglow.exe /q", tk::kWmQuit},
+      {L"ledglow.exe /quit", tk::kWmQuit},
+      {L"ledglow.exe /u", CTLMSG_RELOAD},
+      {L"\"C:\\Program Files\\ledglow.exe\"  \t /u", CTLMSG_RELOAD},
+      {L"ledglow.exe /p", CTLMSG_SWITCH_P},
+      {L"ledglow.exe /Q", std::nullopt},
+      {L"ledglow.exe /x", std::nullopt},
+      {L"ledglow.exe /", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    tk::HeadlessBackend ui;
+    const tk::WindowId running = ui.AddForeignWindow(kControllerClass, kControllerTitle);
+    Services services;
+    EXPECT_EQ(Startup(c.command_line, ui, services), 0);
+    EXPECT_EQ(ui.Created().size(), 1u) << c.command_line;  // only the running controller
+    EXPECT_EQ(ui.LoopRuns(), 0) << c.command_line;
+    ASSERT_EQ(ui.ForeignPosts().size(), c.posted ? 1u : 0u) << c.command_line;
+    if (c.posted) {
+      EXPECT_EQ(ui.ForeignPosts()[0].to, running);
+      EXPECT_EQ(ui.ForeignPosts()[0].m.msg, *c.posted) << c.command_line;
+    }
+  }
+}
+
+TEST(Startup, CommandWithNothingRunningStartsNothing) {
+  tk::HeadlessBackend ui;
+  const tk::WindowId other = ui.AddForeignWindow(kControllerClass, kRefusingTitle);
+  Services services;
+  EXPECT_EQ(Startup(L"ledglow.exe /q", ui, services), 0);
+  EXPECT_EQ(ui.Created(), std::vector<tk::WindowId>{other});
+  EXPECT_TRUE(ui.ForeignPosts().empty());
+}
+
+TEST(Startup, OnlyAWindowTitledExactlyTheRefusingTitleRefusesAPlainStart) {
+  struct Case {
+    const char* title;
+    bool refused;
+  };
+  const Case cases[] = {
+      {kRefusingTitle, true},
+      {kControllerTitle, false},
+      {"DED EZORUZ SETUP ", false},
+      {"ded ezoruz setup", false},
+  };
+  for (const auto& c : cases) {
+    tk::HeadlessBackend ui;
+    ui.AddForeignWindow(kControllerClass, c.title);
+    Services services;
+    EXPECT_EQ(Startup(L"ledglow.exe", ui, services), 0);
+    EXPECT_EQ(ui.Created().size() == 1, c.refused) << c.title;
+  }
+}
+
+TEST(Startup, ArgumentWithoutSlashStartsNormally) {
+  for (const wchar_t* line : {L"ledglow.exe q", L"ledglow.exe -q"}) {
+    tk::HeadlessBackend ui;
+    ui.AddForeignWindow(kControllerClass, kControllerTitle);
+    Services services;
+    Startup(line, ui, services);
+    EXPECT_EQ(ui.Created().size(), 5u);
+    EXPECT_TRUE(ui.ForeignPosts().empty());
+  }
+}
+
+TEST(Startup, ErrorEscapingStartupIsShownWithTheApplicationTitle) {
+  tk::HeadlessBackend ui;
+  Services services;
+  services.attach_input = [](std::uint32_t) { throw std::runtime_error("no input component"); };
+  EXPECT_EQ(Startup(L"ledglow.exe", ui, services), 0);
+  ASSERT_EQ(ui.ErrorBoxes().size(), 1u);
+  EXPECT_EQ(ui.ErrorBoxes()[0].first, kApplicationTitle);
+  EXPECT_EQ(ui.ErrorBoxes()[0].second, "no input component");
+  EXPECT_EQ(ui.LoopRuns(), 0);
+}
+
+TEST(Startup, ControllerPostsQuitToTheStripWhenItGoes) {
+  tk::HeadlessBackend ui;
+  Services services;
+  Startup(L"ledglow.exe", ui, services);
+  const tk::WindowId strip = ui.Created()[1];
+  bool posted = false;
+  for (const auto& p : ui.Queue()) posted |= p.to == strip && p.m.msg == tk::kWmQuit;
+  EXPECT_TRUE(posted);
+}
+
+}  // namespace
+}  // namespace shell

@@ -1,0 +1,234 @@
+#include "toolkit/headless_backend.h"
+
+namespace tk {
+
+WindowId HeadlessBackend::NewWindow(const WindowSpec& spec, WindowSink* sink) {
+  WindowId id = next_id_;
+  next_id_ += 4;
+  Window w;
+  w.spec = spec;
+  w.sink = sink;
+  w.title = spec.title;
+  w.bounds = spec.bounds;
+  w.ex_style = spec.ex_style;
+  windows_.emplace(id, std::move(w));
+  created_.push_back(id);
+  return id;
+}
+
+void HeadlessBackend::DestroyWindow(WindowId w) {
+  if (Window* win = Get(w)) {
+    win->alive = false;
+    win->visible = false;
+    win->sink = nullptr;
+  }
+  std::erase_if(timers_, [w](const auto& t) { return t.first.first == w; });
+}
+
+HeadlessBackend::Window* HeadlessBackend::Get(WindowId w) {
+  auto it = windows_.find(w);
+  return it == windows_.end() || !it->second.alive ? nullptr : &it->second;
+}
+
+const HeadlessBackend::Window* HeadlessBackend::Find(WindowId w) const {
+  auto it = windows_.find(w);
+  return it == windows_.end() || !it->second.alive ? nullptr : &it->second;
+}
+
+const HeadlessBackend::Window* HeadlessBackend::FindAny(WindowId w) const {
+  auto it = windows_.find(w);
+  return it == windows_.end() ? nullptr : &it->second;
+}
+
+std::vector<WindowId> HeadlessBackend::Windows() const {
+  std::vector<WindowId> ids;
+  for (const auto& [id, w] : windows_)
+    if (w.alive) ids.push_back(id);
+  return ids;
+}
+
+void HeadlessBackend::SetVisible(WindowId w, bool visible) {
+  if (Window* win = Get(w)) {
+    if (visible && !win->visible) win->z = ++z_;
+    win->visible = visible;
+  }
+}
+
+bool HeadlessBackend::IsVisible(WindowId w) const {
+  const Window* win = Find(w);
+  return win != nullptr && win->visible;
+}
+
+void HeadlessBackend::BringToFront(WindowId w) {
+  if (Window* win = Get(w)) win->z = ++z_;
+}
+
+void HeadlessBackend::SetBounds(WindowId w, Rect r) {
+  if (Window* win = Get(w)) win->bounds = r;
+}
+
+Rect HeadlessBackend::Bounds(WindowId w) const {
+  const Window* win = Find(w);
+  return win ? win->bounds : Rect{};
+}
+
+void HeadlessBackend::SetExStyle(WindowId w, std::uint32_t ex_style) {
+  if (Window* win = Get(w)) win->ex_style = ex_style;
+}
+
+std::uint32_t HeadlessBackend::ExStyle(WindowId w) const {
+  const Window* win = Find(w);
+  return win ? win->ex_style : 0;
+}
+
+std::string HeadlessBackend::Title(WindowId w) const {
+  const Window* win = Find(w);
+  return win ? win->title : std::string();
+}
+
+void HeadlessBackend::SetTitle(WindowId w, std::string_view title) {
+  if (Window* win = Get(w)) win->title = std::string(title);
+}
+
+void HeadlessBackend::Invalidate(WindowId) {}
+
+void HeadlessBackend::SetMouseCapture(WindowId w, bool on) {
+  if (Window* win = Get(w)) win->captured = on;
+}
+
+void HeadlessBackend::SetForeground(WindowId w) {
+  if (Get(w) != nullptr) foreground_ = w;
+}
+
+void HeadlessBackend::ArmTimer(WindowId w, int timer_id, std::uint32_t interval_ms) {
+  if (Get(w) == nullptr || interval_ms == 0) return;
+  timers_[{w, timer_id}] = ArmedTimer{interval_ms, now_ + interval_ms, ++seq_};
+}
+
+void HeadlessBackend::DisarmTimer(WindowId w, int timer_id) { timers_.erase({w, timer_id}); }
+
+std::optional<std::uint32_t> HeadlessBackend::TimerInterval(WindowId w, int timer_id) const {
+  auto it = timers_.find({w, timer_id});
+  if (it == timers_.end()) return std::nullopt;
+  return it->second.interval;
+}
+
+bool HeadlessBackend::AddTrayIcon(WindowId w, const TrayIconSpec& spec) {
+  Window* win = Get(w);
+  if (win == nullptr || win->tray) return false;
+  win->tray = spec;
+  return true;
+}
+
+void HeadlessBackend::DeleteTrayIcon(WindowId w) {
+  if (Window* win = Get(w)) win->tray.reset();
+}
+
+WindowId HeadlessBackend::FindTopWindow(std::string_view class_name, std::string_view title) const {
+  for (const auto& [id, w] : windows_)
+    if (w.alive && w.spec.class_name == class_name && w.title == title) return id;
+  return 0;
+}
+
+WindowId HeadlessBackend::AddForeignWindow(std::string class_name, std::string title) {
+  WindowSpec spec;
+  spec.class_name = std::move(class_name);
+  spec.title = std::move(title);
+  return NewWindow(spec, nullptr);
+}
+
+bool HeadlessBackend::Post(WindowId w, const Message& m) {
+  const Window* win = Find(w);
+  if (win == nullptr) return false;
+  if (win->sink == nullptr)
+    foreign_posts_.push_back({w, m});
+  else
+    queue_.push_back({w, m});
+  return true;
+}
+
+std::intptr_t HeadlessBackend::Send(WindowId w, const Message& m) {
+  Window* win = Get(w);
+  if (win == nullptr || win->sink == nullptr) return 0;
+  std::intptr_t result = 0;
+  win->sink->OnWindowMessage(m, result);
+  return result;
+}
+
+std::uint32_t HeadlessBackend::RegisterMessage(std::string_view name) {
+  auto it = registered_.find(name);
+  if (it != registered_.end()) return it->second;
+  auto number = static_cast<std::uint32_t>(0xC000 + registered_.size());
+  registered_.emplace(std::string(name), number);
+  return number;
+}
+
+void HeadlessBackend::PostQuit() { queue_.push_back({0, Message{kWmQuit, 0, 0}}); }
+
+void HeadlessBackend::Deliver(const Posted& p) {
+  Window* win = Get(p.to);
+  if (win == nullptr || win->sink == nullptr) return;
+  if (p.m.msg == kWmClose) {
+    win->sink->OnCloseQuery();
+    return;
+  }
+  std::intptr_t result = 0;
+  win->sink->OnWindowMessage(p.m, result);
+}
+
+void HeadlessBackend::DispatchPosted() {
+  while (!queue_.empty() && !quit_retrieved_) {
+    Posted p = queue_.front();
+    queue_.pop_front();
+    if (p.m.msg == kWmQuit) {
+      quit_retrieved_ = true;
+      return;
+    }
+    Deliver(p);
+  }
+}
+
+void HeadlessBackend::RunMessageLoop() {
+  ++loop_runs_;
+  DispatchPosted();
+}
+
+void HeadlessBackend::Advance(std::uint64_t ms) {
+  const std::uint64_t end = now_ + ms;
+  for (;;) {
+    DispatchPosted();
+    auto next = timers_.end();
+    for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+      if (it->second.due > end) continue;
+      if (next == timers_.end() || it->second.due < next->second.due ||
+          (it->second.due == next->second.due && it->second.seq < next->second.seq))
+        next = it;
+    }
+    if (next == timers_.end()) break;
+    const auto [w, id] = next->first;
+    now_ = next->second.due;
+    next->second.due += next->second.interval;
+    next->second.seq = ++seq_;
+    if (Window* win = Get(w); win && win->sink) win->sink->OnTimerTick(id);
+  }
+  now_ = end;
+  DispatchPosted();
+}
+
+void HeadlessBackend::ShowErrorBox(std::string_view caption, std::string_view text) {
+  error_boxes_.emplace_back(std::string(caption), std::string(text));
+}
+
+void HeadlessBackend::Mouse(WindowId w, MouseEvent e) {
+  if (Window* win = Get(w); win && win->sink) win->sink->OnMouse(e);
+}
+
+void HeadlessBackend::TrayMouse(WindowId w, MouseEvent e) {
+  if (Window* win = Get(w); win && win->sink && win->tray) win->sink->OnTrayMouse(e);
+}
+
+void HeadlessBackend::CloseRequest(WindowId w) {
+  if (Window* win = Get(w); win && win->sink) win->sink->OnCloseQuery();
+}
+
+}  // namespace tk

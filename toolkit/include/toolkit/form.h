@@ -1,0 +1,81 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "toolkit/backend.h"
+
+namespace tk {
+
+class Application;
+class Timer;
+
+// Base of every window of the program. The window is made by Application::CreateForm;
+// the form then receives the window's events through the WindowSink calls and routes
+// them to handlers named after the event.
+class Form : public WindowSink {
+ public:
+  Form(Application& app, std::string object_name);
+  ~Form() override;
+  Form(const Form&) = delete;
+  Form& operator=(const Form&) = delete;
+
+  const std::string& Name() const { return name_; }
+  WindowId Handle() const { return handle_; }
+  Application& App() const { return app_; }
+  Backend& Platform() const;
+
+  bool Visible() const;
+  void Show();  // shown without activation and lifted to the front of its band
+  void Hide();
+  void Close();  // a close request: OnCloseQuery decides, then the form hides
+  Rect Bounds() const;
+  void SetBounds(Rect r);
+  void SetLeft(int left);
+  void SetTop(int top);
+  void SetHeight(int height);
+  int Left() const { return Bounds().left; }
+  int Top() const { return Bounds().top; }
+  int Width() const { return Bounds().Width(); }
+  int Height() const { return Bounds().Height(); }
+  void Repaint();
+
+ protected:
+  // Called by CreateForm after the window exists.
+  virtual void FormCreate() {}
+  // Called when the message loop has ended, before the window goes.
+  virtual void FormDestroy() {}
+  // The form's window description; read once when the window is made.
+  virtual WindowSpec Spec() const = 0;
+  virtual void FormShow() {}
+  virtual bool FormCloseQuery() { return true; }
+  virtual void FormClose() {}
+  virtual bool HandleMessage(const Message&, std::intptr_t&) { return false; }
+  virtual void MouseInput(const MouseEvent&) {}
+  virtual void TrayInput(const MouseEvent&) {}
+  virtual void Paint(Canvas&) {}
+
+  // WindowSink
+  bool OnWindowMessage(const Message& m, std::intptr_t& result) override;
+  void OnTimerTick(int timer_id) override;
+  void OnMouse(const MouseEvent& e) override { MouseInput(e); }
+  void OnTrayMouse(const MouseEvent& e) override { TrayInput(e); }
+  bool OnCloseQuery() override;
+  void OnShowing() override { FormShow(); }
+  void OnPaint(Canvas& canvas) override { Paint(canvas); }
+
+ private:
+  friend class Application;
+  friend class Timer;
+  int AddTimer(Timer* t);
+  void RemoveTimer(Timer* t);
+  void MakeWindow();
+  void DropWindow();
+
+  Application& app_;
+  std::string name_;
+  WindowId handle_ = 0;
+  std::vector<Timer*> timers_;
+};
+
+}  // namespace tk

@@ -1,0 +1,319 @@
+#include "toolkit/win32_backend.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <exception>
+#include <map>
+#include <set>
+#include <string>
+
+#include "toolkit/canvas.h"
+
+namespace tk {
+namespace {
+
+constexpr UINT kTrayCallback = WM_APP + 1;
+constexpr UINT kTrayIconId = 1;
+
+HWND H(WindowId w) { return reinterpret_cast<HWND>(w); }
+WindowId Id(HWND h) { return reinterpret_cast<WindowId>(h); }
+HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
+
+struct GdiObject {
+  HGDIOBJ h;
+  explicit GdiObject(HGDIOBJ obj) : h(obj) {}
+  ~GdiObject() {
+    if (h) DeleteObject(h);
+  }
+  GdiObject(const GdiObject&) = delete;
+  GdiObject& operator=(const GdiObject&) = delete;
+};
+
+class Win32Canvas final : public Canvas {
+ public:
+  Win32Canvas(HDC dc, std::map<int, HBITMAP>& pictures) : dc_(dc), pictures_(pictures) {}
+  void FillRect(Rect r, Color fill) override {
+    GdiObject brush(CreateSolidBrush(RGB(fill.r, fill.g, fill.b)));
+    RECT rc{r.left, r.top, r.right, r.bottom};
+    ::FillRect(dc_, &rc, static_cast<HBRUSH>(brush.h));
+  }
+  void FrameRect(Rect r, Color border) override {
+    GdiObject brush(CreateSolidBrush(RGB(border.r, border.g, border.b)));
+    RECT rc{r.left, r.top, r.right, r.bottom};
+    ::FrameRect(dc_, &rc, static_cast<HBRUSH>(brush.h));
+  }
+  void DrawPicture(int resource, Point at) override {
+    HBITMAP bmp = Picture(resource);
+    if (!bmp) return;
+    BITMAP info{};
+    GetObjectA(bmp, sizeof info, &info);
+    HDC mem = CreateCompatibleDC(dc_);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(dc_, at.x, at.y, info.bmWidth, info.bmHeight, mem, 0, 0, SRCCOPY);
+    SelectObject(mem, old);
+    DeleteDC(mem);
+  }
+
+ private:
+  HBITMAP Picture(int resource) {
+    auto it = pictures_.find(resource);
+    if (it != pictures_.end()) return it->second;
+    auto bmp = static_cast<HBITMAP>(
+        LoadImageA(Instance(), MAKEINTRESOURCEA(resource), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    pictures_.emplace(resource, bmp);
+    return bmp;
+  }
+  HDC dc_;
+  std::map<int, HBITMAP>& pictures_;
+};
+
+class Win32Backend final : public Backend {
+ public:
+  ~Win32Backend() override {
+    for (auto& [id, bmp] : pictures_)
+      if (bmp) DeleteObject(bmp);
+    for (auto& [w, icon] : tray_icons_)
+      if (icon) DestroyIcon(icon);
+  }
+
+  WindowId NewWindow(const WindowSpec& spec, WindowSink* sink) override {
+    if (!RegisterFormClass(spec.class_name)) return 0;
+    RECT r{spec.bounds.left, spec.bounds.top, spec.bounds.right, spec.bounds.bottom};
+    if (spec.client_size) AdjustWindowRectEx(&r, spec.style, FALSE, spec.ex_style);
+    HWND h = CreateWindowExA(spec.ex_style, spec.class_name.c_str(), spec.title.c_str(), spec.style, r.left,
+                             r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr, Instance(), sink);
+    if (h && spec.class_name == "TApplication") error_caption_ = spec.title;
+    return Id(h);
+  }
+  void DestroyWindow(WindowId w) override {
+    if (w == 0) return;
+    SetWindowLongPtrA(H(w), GWLP_USERDATA, 0);  // no more events to a form that is going
+    ::DestroyWindow(H(w));
+  }
+  void SetVisible(WindowId w, bool visible) override {
+    ShowWindow(H(w), visible ? SW_SHOWNOACTIVATE : SW_HIDE);
+    if (visible) BringToFront(w);
+  }
+  bool IsVisible(WindowId w) const override { return IsWindowVisible(H(w)) != FALSE; }
+  void BringToFront(WindowId w) override {
+    const bool topmost = (GetWindowLongA(H(w), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    SetWindowPos(H(w), topmost ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+  void SetBounds(WindowId w, Rect r) override {
+    SetWindowPos(H(w), nullptr, r.left, r.top, r.Width(), r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  Rect Bounds(WindowId w) const override {
+    RECT r{};
+    GetWindowRect(H(w), &r);
+    return {r.left, r.top, r.right, r.bottom};
+  }
+  void SetExStyle(WindowId w, std::uint32_t ex_style) override {
+    SetWindowLongA(H(w), GWL_EXSTYLE, static_cast<LONG>(ex_style));
+    // The topmost band is only entered through the z-order call.
+    SetWindowPos(H(w), (ex_style & WS_EX_TOPMOST) ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  }
+  std::uint32_t ExStyle(WindowId w) const override {
+    return static_cast<std::uint32_t>(GetWindowLongA(H(w), GWL_EXSTYLE));
+  }
+  std::string Title(WindowId w) const override {
+    char buf[256] = {};
+    GetWindowTextA(H(w), buf, sizeof buf);
+    return buf;
+  }
+  void SetTitle(WindowId w, std::string_view title) override {
+    std::string t(title);
+    SetWindowTextA(H(w), t.c_str());
+    if (Title(w) == t) error_caption_ = t;
+  }
+  void Invalidate(WindowId w) override { InvalidateRect(H(w), nullptr, FALSE); }
+  void SetMouseCapture(WindowId w, bool on) override {
+    if (on)
+      SetCapture(H(w));
+    else if (GetCapture() == H(w))
+      ReleaseCapture();
+  }
+  void SetForeground(WindowId w) override {
+    if (IsIconic(H(w))) ShowWindow(H(w), SW_RESTORE);
+    SetForegroundWindow(H(w));
+  }
+  void ArmTimer(WindowId w, int timer_id, std::uint32_t interval_ms) override {
+    SetTimer(H(w), static_cast<UINT_PTR>(timer_id), interval_ms, nullptr);
+  }
+  void DisarmTimer(WindowId w, int timer_id) override { KillTimer(H(w), static_cast<UINT_PTR>(timer_id)); }
+
+  bool AddTrayIcon(WindowId w, const TrayIconSpec& spec) override {
+    HICON icon = static_cast<HICON>(
+        LoadImageA(Instance(), MAKEINTRESOURCEA(spec.icon_resource), IMAGE_ICON, 16, 16, 0));
+    NOTIFYICONDATAA nid = TrayData(w);
+    nid.uFlags = NIF_MESSAGE | NIF_ICON | (spec.tip.empty() ? 0 : NIF_TIP);
+    nid.uCallbackMessage = kTrayCallback;
+    nid.hIcon = icon;
+    lstrcpynA(nid.szTip, spec.tip.c_str(), sizeof nid.szTip);
+    if (!Shell_NotifyIconA(NIM_ADD, &nid)) {
+      if (icon) DestroyIcon(icon);
+      return false;
+    }
+    tray_icons_[w] = icon;
+    return true;
+  }
+  void DeleteTrayIcon(WindowId w) override {
+    auto it = tray_icons_.find(w);
+    if (it == tray_icons_.end()) return;
+    NOTIFYICONDATAA nid = TrayData(w);
+    Shell_NotifyIconA(NIM_DELETE, &nid);
+    if (it->second) DestroyIcon(it->second);
+    tray_icons_.erase(it);
+  }
+
+  WindowId FindTopWindow(std::string_view class_name, std::string_view title) const override {
+    return Id(FindWindowA(std::string(class_name).c_str(), std::string(title).c_str()));
+  }
+  bool Post(WindowId w, const Message& m) override {
+    return PostMessageA(H(w), m.msg, m.wparam, m.lparam) != FALSE;
+  }
+  std::intptr_t Send(WindowId w, const Message& m) override {
+    return SendMessageA(H(w), m.msg, m.wparam, m.lparam);
+  }
+  std::uint32_t RegisterMessage(std::string_view name) override {
+    return RegisterWindowMessageA(std::string(name).c_str());
+  }
+  void PostQuit() override { PostQuitMessage(0); }
+  void RunMessageLoop() override {
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+  void ShowErrorBox(std::string_view caption, std::string_view text) override {
+    MessageBoxA(nullptr, std::string(text).c_str(), std::string(caption).c_str(), MB_OK | MB_ICONERROR);
+  }
+
+ private:
+  static NOTIFYICONDATAA TrayData(WindowId w) {
+    NOTIFYICONDATAA nid{};
+    nid.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    nid.hWnd = H(w);
+    nid.uID = kTrayIconId;
+    return nid;
+  }
+
+  bool RegisterFormClass(const std::string& name) {
+    if (classes_.count(name)) return true;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = &Win32Backend::WindowProc;
+    wc.hInstance = Instance();
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = name.c_str();
+    if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+    classes_.insert(name);
+    return true;
+  }
+
+  static MouseEvent Mouse(MouseAction action, MouseButton button, LPARAM lp) {
+    return {action, button, {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))}};
+  }
+
+  static bool TrayEvent(LPARAM lp, MouseEvent& e) {
+    switch (static_cast<UINT>(lp)) {
+      case WM_LBUTTONDOWN: e = {MouseAction::Down, MouseButton::Left, {}}; return true;
+      case WM_RBUTTONDOWN: e = {MouseAction::Down, MouseButton::Right, {}}; return true;
+      case WM_MBUTTONDOWN: e = {MouseAction::Down, MouseButton::Middle, {}}; return true;
+      case WM_LBUTTONDBLCLK: e = {MouseAction::DoubleClick, MouseButton::Left, {}}; return true;
+      case WM_RBUTTONDBLCLK: e = {MouseAction::DoubleClick, MouseButton::Right, {}}; return true;
+      case WM_MBUTTONDBLCLK: e = {MouseAction::DoubleClick, MouseButton::Middle, {}}; return true;
+      case WM_LBUTTONUP: e = {MouseAction::Up, MouseButton::Left, {}}; return true;
+      case WM_RBUTTONUP: e = {MouseAction::Up, MouseButton::Right, {}}; return true;
+      case WM_MBUTTONUP: e = {MouseAction::Up, MouseButton::Middle, {}}; return true;
+      default: return false;
+    }
+  }
+
+  // Routes one message to the form; returns false for the default processing.
+  static bool Route(HWND h, WindowSink& sink, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    result = 0;
+    switch (msg) {
+      case WM_TIMER: sink.OnTimerTick(static_cast<int>(wp)); return true;
+      case WM_LBUTTONDOWN: SetCapture(h); sink.OnMouse(Mouse(MouseAction::Down, MouseButton::Left, lp)); return true;
+      case WM_RBUTTONDOWN: SetCapture(h); sink.OnMouse(Mouse(MouseAction::Down, MouseButton::Right, lp)); return true;
+      case WM_MBUTTONDOWN: sink.OnMouse(Mouse(MouseAction::Down, MouseButton::Middle, lp)); return true;
+      case WM_MOUSEMOVE: sink.OnMouse(Mouse(MouseAction::Move, MouseButton::Left, lp)); return true;
+      case WM_LBUTTONUP: ReleaseCapture(); sink.OnMouse(Mouse(MouseAction::Up, MouseButton::Left, lp)); return true;
+      case WM_RBUTTONUP: ReleaseCapture(); sink.OnMouse(Mouse(MouseAction::Up, MouseButton::Right, lp)); return true;
+      case WM_MBUTTONUP: sink.OnMouse(Mouse(MouseAction::Up, MouseButton::Middle, lp)); return true;
+      case WM_CLOSE: sink.OnCloseQuery(); return true;
+      case WM_MOUSEACTIVATE:
+        if (GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_NOACTIVATE) {
+          result = MA_NOACTIVATE;
+          return true;
+        }
+        return false;
+      case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(h, &ps);
+        Win32Canvas canvas(dc, Self()->pictures_);
+        sink.OnPaint(canvas);
+        EndPaint(h, &ps);
+        return true;
+      }
+      case kTrayCallback: {
+        MouseEvent e;
+        if (TrayEvent(lp, e)) sink.OnTrayMouse(e);
+        return true;
+      }
+      default: {
+        std::intptr_t r = 0;
+        bool handled = sink.OnWindowMessage(Message{msg, wp, lp}, r);
+        result = r;
+        return handled;
+      }
+    }
+  }
+
+  static LRESULT CALLBACK WindowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+      auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+      SetWindowLongPtrA(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+    }
+    auto* sink = reinterpret_cast<WindowSink*>(GetWindowLongPtrA(h, GWLP_USERDATA));
+    if (sink == nullptr) return DefWindowProcA(h, msg, wp, lp);
+    // Nothing may escape into the platform's dispatcher: an error in a handler is shown
+    // and the loop goes on.
+    try {
+      LRESULT result = 0;
+      if (Route(h, *sink, msg, wp, lp, result)) return result;
+    } catch (const std::exception& e) {
+      Self()->ShowErrorBox(Self()->error_caption_, e.what());
+      return 0;
+    } catch (...) {
+      Self()->ShowErrorBox(Self()->error_caption_, "Unknown error");
+      return 0;
+    }
+    return DefWindowProcA(h, msg, wp, lp);
+  }
+
+  static Win32Backend*& Self() {
+    static Win32Backend* self = nullptr;
+    return self;
+  }
+
+ public:
+  Win32Backend() { Self() = this; }
+
+ private:
+  std::set<std::string> classes_;
+  std::map<int, HBITMAP> pictures_;
+  std::map<WindowId, HICON> tray_icons_;
+  std::string error_caption_;
+};
+
+}  // namespace
+
+std::unique_ptr<Backend> MakeWin32Backend() { return std::make_unique<Win32Backend>(); }
+
+}  // namespace tk
