@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "toolkit/backend.h"
+#include "toolkit/font.h"
 #include "toolkit/form.h"
 
 namespace tk {
@@ -37,6 +38,9 @@ class Application {
     return ref;
   }
 
+  // The one tooltip font of the application.
+  tk::Font& HintFont() { return hint_font_; }
+
   Form* FindForm(std::string_view name) const;
   Form* MainForm() const { return forms_.empty() ? nullptr : forms_.front().get(); }
   void Run();
@@ -58,6 +62,7 @@ class Application {
   bool show_main_form_ = true;
   bool terminated_ = false;
   std::vector<std::unique_ptr<Form>> forms_;
+  tk::Font hint_font_;
 };
 
 }  // namespace tk
