@@ -9,7 +9,13 @@
 #include "platform/system.h"
 #include "toolkit/font.h"
 
+namespace tk {
+class Application;
+}
+
 namespace shell {
+
+class TSetupFrm;
 
 // Values that live for the whole run and are shared by the windows.
 struct ProgramState {
@@ -30,6 +36,14 @@ struct Services {
   ProgramState state;
   // The outside input component's entry (ordinal 1), called once with the controller window.
   std::function<void(std::uint32_t controller_window)> attach_input;
+  // The message-file preparation that ends the strip's creation (language, font, path).
+  std::function<void(tk::Application& app)> prepare_message_file;
+  // Settings at the controller's creation (load, restore, load again, quit when still
+  // missing) and on a reload request (load; a missing key keeps the values).
+  std::function<void(tk::Application& app)> load_settings;
+  std::function<void()> reload_settings;
+  // One round of the battery poll, on each tick of the controller's Timer3.
+  std::function<void(TSetupFrm& controller)> poll_round;
   // The link library's feature-report query.
   std::function<void(std::uint32_t vendor_id, std::uint32_t product_id, std::uint32_t usage_page,
                      std::uint32_t usage, std::uint8_t* buffer)>

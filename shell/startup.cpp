@@ -19,6 +19,8 @@ void ForwardCommand(std::wstring_view argument_text, tk::Backend& ui) {
 }
 
 void BuildAndRun(tk::Backend& ui, Services& services) {
+  // Known before any window exists, so a taskbar coming back is never missed.
+  services.state.taskbar_created = ui.RegisterMessage("TaskbarCreated");
   tk::Application app(ui);
   app.Initialize();
   app.SetShowMainForm(false);

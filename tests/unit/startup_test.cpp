@@ -8,6 +8,7 @@
 
 #include "shell/controller_messages.h"
 #include "shell/identities.h"
+#include "tests/unit/fixtures.h"
 #include "toolkit/headless_backend.h"
 
 namespace shell {
@@ -26,8 +27,9 @@ std::vector<std::string> ClassesCreated(const tk::HeadlessBackend& ui) {
 }
 
 TEST(Startup, PlainStartBuildsTheThreeWindowsInOrderAndShowsNothing) {
-  tk::HeadlessBackend ui;
-  Services services;
+  testing_support::World world;
+  auto& ui = world.ui;
+  auto& services = world.services;
   std::vector<std::string> seen_at_attach;
   std::uint32_t attached = 0;
   services.attach_input = [&](std::uint32_t w) {
@@ -66,9 +68,10 @@ TEST(Startup, CommandStartPostsToTheRunningControllerAndCreatesNothing) {
       {L"ledglow.exe /", std::nullopt},
   };
   for (const auto& c : cases) {
-    tk::HeadlessBackend ui;
+    testing_support::World world;
+    auto& ui = world.ui;
     const tk::WindowId running = ui.AddForeignWindow(kControllerClass, kControllerTitle);
-    Services services;
+    auto& services = world.services;
     EXPECT_EQ(Startup(c.command_line, ui, services), 0);
     EXPECT_EQ(ui.Created().size(), 1u) << c.command_line;  // only the running controller
     EXPECT_EQ(ui.LoopRuns(), 0) << c.command_line;
@@ -101,9 +104,10 @@ TEST(Startup, OnlyAWindowTitledExactlyTheRefusingTitleRefusesAPlainStart) {
       {"ded ezoruz setup", false},
   };
   for (const auto& c : cases) {
-    tk::HeadlessBackend ui;
+    testing_support::World world;
+    auto& ui = world.ui;
     ui.AddForeignWindow(kControllerClass, c.title);
-    Services services;
+    auto& services = world.services;
     EXPECT_EQ(Startup(L"ledglow.exe", ui, services), 0);
     EXPECT_EQ(ui.Created().size() == 1, c.refused) << c.title;
   }
@@ -111,9 +115,10 @@ TEST(Startup, OnlyAWindowTitledExactlyTheRefusingTitleRefusesAPlainStart) {
 
 TEST(Startup, ArgumentWithoutSlashStartsNormally) {
   for (const wchar_t* line : {L"ledglow.exe q", L"ledglow.exe -q"}) {
-    tk::HeadlessBackend ui;
+    testing_support::World world;
+    auto& ui = world.ui;
     ui.AddForeignWindow(kControllerClass, kControllerTitle);
-    Services services;
+    auto& services = world.services;
     Startup(line, ui, services);
     EXPECT_EQ(ui.Created().size(), 5u);
     EXPECT_TRUE(ui.ForeignPosts().empty());
@@ -121,8 +126,9 @@ TEST(Startup, ArgumentWithoutSlashStartsNormally) {
 }
 
 TEST(Startup, ErrorEscapingStartupIsShownWithTheApplicationTitle) {
-  tk::HeadlessBackend ui;
-  Services services;
+  testing_support::World world;
+  auto& ui = world.ui;
+  auto& services = world.services;
   services.attach_input = [](std::uint32_t) { throw std::runtime_error("no input component"); };
   EXPECT_EQ(Startup(L"ledglow.exe", ui, services), 0);
   ASSERT_EQ(ui.ErrorBoxes().size(), 1u);
@@ -132,8 +138,9 @@ TEST(Startup, ErrorEscapingStartupIsShownWithTheApplicationTitle) {
 }
 
 TEST(Startup, ControllerPostsQuitToTheStripWhenItGoes) {
-  tk::HeadlessBackend ui;
-  Services services;
+  testing_support::World world;
+  auto& ui = world.ui;
+  auto& services = world.services;
   Startup(L"ledglow.exe", ui, services);
   const tk::WindowId strip = ui.Created()[1];
   bool posted = false;

@@ -15,10 +15,10 @@ struct Rect {
   int top = 0;
   int right = 0;
   int bottom = 0;
-  int Width() const { return right - left; }
-  int Height() const { return bottom - top; }
-  bool Contains(Point p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
-  static Rect At(int x, int y, int w, int h) { return {x, y, x + w, y + h}; }
+  constexpr int Width() const { return right - left; }
+  constexpr int Height() const { return bottom - top; }
+  constexpr bool Contains(Point p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
+  static constexpr Rect At(int x, int y, int w, int h) { return {x, y, x + w, y + h}; }
   friend bool operator==(const Rect&, const Rect&) = default;
 };
 
