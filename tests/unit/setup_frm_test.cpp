@@ -1,0 +1,136 @@
+#include "shell/setup_frm.h"
+
+#include <gtest/gtest.h>
+
+#include "display/rfled.h"
+#include "picture_ids.h"
+#include "shell/controller_messages.h"
+#include "tests/unit/fixtures.h"
+#include "toolkit/application.h"
+
+namespace shell {
+namespace {
+
+class Controller : public ::testing::Test {
+ protected:
+  Controller() : app(world.ui) {
+    app.Initialize();
+    strip = &app.CreateForm<display::TRFLed>(world.services);
+    controller = &app.CreateForm<TSetupFrm>(world.services);
+  }
+  void Notify(std::uint32_t msg) { world.ui.Post(controller->Handle(), tk::Message{msg, 0, 0}); }
+  void Tray(tk::MouseAction action, tk::MouseButton button) {
+    world.ui.TrayMouse(controller->Handle(), {action, button, {}});
+  }
+
+  testing_support::World world;
+  tk::Application app;
+  display::TRFLed* strip = nullptr;
+  TSetupFrm* controller = nullptr;
+};
+
+TEST_F(Controller, CreationShowsTheGreenTrayIconHidesTheApplicationAndStaysHidden) {
+  const auto* w = world.ui.Find(controller->Handle());
+  ASSERT_TRUE(w->tray.has_value());
+  EXPECT_EQ(w->tray->icon_resource, forms::kIconTrayGreen);
+  EXPECT_TRUE(w->tray->tip.empty());
+  EXPECT_FALSE(w->visible);
+  EXPECT_FALSE(world.ui.IsVisible(app.Handle()));
+  EXPECT_EQ(controller->Timer3.Interval(), 10000u);
+  EXPECT_FALSE(controller->Timer3.Enabled());
+  EXPECT_FALSE(controller->Timer4.Enabled());
+}
+
+TEST_F(Controller, LockNotificationWritesTheToggleBitsAndRereadsOnce100msAfterTheFirst) {
+  world.desktop.SetToggled(plat::kVkNumLock, true);
+  world.desktop.SetToggled(plat::kVkCapital, true);
+  world.desktop.keyboard[plat::kVkScroll] = 0x80;  // held down but not toggled: off
+  Notify(CTLMSG_LOCKS_CHANGED);
+  world.ui.Advance(0);
+  EXPECT_EQ(strip->LockState, 6);
+  EXPECT_EQ(strip->C_LED.picture, forms::kPicCapsOn);
+  world.ui.Advance(50);
+  world.desktop.SetToggled(plat::kVkNumLock, false);
+  world.desktop.SetToggled(plat::kVkCapital, false);
+  Notify(CTLMSG_LOCKS_CHANGED);  // the second notice does not postpone the re-read
+  world.ui.Advance(0);
+  EXPECT_EQ(strip->LockState, 0);
+  world.desktop.SetToggled(plat::kVkScroll, true);
+  world.ui.Advance(49);
+  EXPECT_EQ(strip->LockState, 0);
+  world.ui.Advance(1);
+  EXPECT_EQ(strip->LockState, 1);
+  EXPECT_EQ(strip->S_LED.picture, forms::kPicScrollOn);
+  EXPECT_FALSE(controller->Timer4.Enabled());
+  world.desktop.SetToggled(plat::kVkScroll, false);
+  world.ui.Advance(1000);
+  EXPECT_EQ(strip->LockState, 1);  // once per start
+}
+
+TEST_F(Controller, LockNotificationKeepsAHiddenStripHidden) {
+  Notify(CTLMSG_LOCKS_CHANGED);
+  world.ui.Advance(10000);
+  EXPECT_FALSE(strip->Visible());
+}
+
+TEST_F(Controller, TrayLeftOrRightPressPopsTheStripMiddleDoesNothing) {
+  struct Case {
+    tk::MouseButton button;
+    bool shows;
+  };
+  for (const Case c : {Case{tk::MouseButton::Left, true}, Case{tk::MouseButton::Right, true},
+                       Case{tk::MouseButton::Middle, false}}) {
+    testing_support::World w;
+    tk::Application a(w.ui);
+    a.Initialize();
+    auto& s = a.CreateForm<display::TRFLed>(w.services);
+    auto& ctl = a.CreateForm<TSetupFrm>(w.services);
+    w.ui.TrayMouse(ctl.Handle(), {tk::MouseAction::Down, c.button, {}});
+    EXPECT_EQ(s.Visible(), c.shows);
+    w.ui.TrayMouse(ctl.Handle(), {tk::MouseAction::Up, c.button, {}});
+    EXPECT_EQ(s.Visible(), c.shows);
+    EXPECT_EQ(w.ui.Foreground(), 0u);
+  }
+}
+
+TEST_F(Controller, TrayDoubleClickShowsFromTheFirstPressAndRestoresTheApplication) {
+  Tray(tk::MouseAction::Down, tk::MouseButton::Left);
+  Tray(tk::MouseAction::Up, tk::MouseButton::Left);
+  EXPECT_TRUE(strip->Visible());
+  Tray(tk::MouseAction::DoubleClick, tk::MouseButton::Left);
+  EXPECT_EQ(world.ui.Foreground(), app.Handle());
+}
+
+TEST_F(Controller, SwitchMessageHasNoEffectAndReloadRunsTheSettingsLoad) {
+  int reloads = 0;
+  world.services.reload_settings = [&] { ++reloads; };
+  Notify(CTLMSG_SWITCH_P);
+  world.ui.Advance(10);
+  EXPECT_FALSE(strip->Visible());
+  EXPECT_EQ(reloads, 0);
+  EXPECT_EQ(world.ui.Send(controller->Handle(), tk::Message{CTLMSG_RELOAD, 1, 0}), 0);
+  EXPECT_EQ(reloads, 1);
+}
+
+TEST_F(Controller, WithoutTheStripTheLockStepsDoNothing) {
+  testing_support::World w;
+  tk::Application a(w.ui);
+  a.Initialize();
+  auto& ctl = a.CreateForm<TSetupFrm>(w.services);
+  w.ui.Post(ctl.Handle(), tk::Message{CTLMSG_LOCKS_CHANGED, 0, 0});
+  w.ui.TrayMouse(ctl.Handle(), {tk::MouseAction::Down, tk::MouseButton::Left, {}});
+  w.ui.Advance(1000);
+  SUCCEED();
+}
+
+TEST_F(Controller, DestructionPostsQuitToTheStripAndRemovesTheIcon) {
+  app.DestroyForms();
+  bool quit_to_strip = false;
+  for (const auto& p : world.ui.Queue()) quit_to_strip |= p.m.msg == tk::kWmQuit && p.to != 0;
+  EXPECT_TRUE(quit_to_strip);
+  for (tk::WindowId id : world.ui.Created())
+    if (const auto* w = world.ui.FindAny(id)) EXPECT_FALSE(w->tray.has_value());
+}
+
+}  // namespace
+}  // namespace shell
