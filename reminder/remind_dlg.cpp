@@ -1,21 +1,89 @@
 #include "reminder/remind_dlg.h"
 
+#include "forms/remind_dlg_layout.h"
 #include "shell/identities.h"
 
 namespace reminder {
+namespace layout = forms::remind_dlg;
 
 TRemindDlg::TRemindDlg(tk::Application& app, shell::Services& services)
-    : tk::Form(app, shell::kReminderName), services_(services) {}
+    : tk::Form(app, shell::kReminderName),
+      TntLabel1(*this, layout::kTntLabel1),
+      TntCheckBox1(*this, layout::kTntCheckBox1, layout::kCheckBoxTicked),
+      TntBitBtn1(*this, layout::kTntBitBtn1),
+      RemindTimer(*this, layout::FIRST_SHOW_INTERVAL, false, [this] { RemindTimerTimer(); }),
+      Timer1(*this, layout::kTimer1Interval, true, [this] { Timer1Timer(); }),
+      services_(services) {
+  // The language font replaces the designed one everywhere.
+  for (tk::Control* c : {&TntLabel1, static_cast<tk::Control*>(&TntBitBtn1), static_cast<tk::Control*>(&TntCheckBox1)})
+    c->SetFont(services_.state.language_font);
+}
 
 tk::WindowSpec TRemindDlg::Spec() const {
   tk::WindowSpec spec;
   spec.class_name = shell::kReminderClass;
   spec.title = "";
+  // A fixed dialog frame without system menu or caption buttons.
   spec.style = tk::kWsPopup | tk::kWsDlgFrame;
-  spec.ex_style = tk::kWsExTopmost;
-  spec.bounds = tk::Rect::At(0, 0, 405, 98);
+  spec.ex_style = tk::kWsExDlgModalFrame | tk::kWsExTopmost;
+  spec.bounds = tk::Rect::At(0, 0, layout::kClientWidth, layout::kClientHeight);
   spec.client_size = true;
+  spec.dialog_keys = true;
   return spec;
+}
+
+void TRemindDlg::TntFormCreate() {
+  SetFont(services_.state.language_font);
+  if (services_.read_message_texts) services_.read_message_texts(*this);
+}
+
+void TRemindDlg::TntFormShow() {
+  if (!placed_) {
+    // Centred on the desktop the first time it shows.
+    const tk::Rect desk = services_.desktop->WorkArea();
+    const tk::Rect r = Bounds();
+    SetBounds(tk::Rect::At(desk.left + (desk.Width() - r.Width()) / 2, desk.top + (desk.Height() - r.Height()) / 2,
+                           r.Width(), r.Height()));
+    placed_ = true;
+  }
+  Platform().SetExStyle(Handle(), layout::kShownExStyle);
+}
+
+// Visible and at the front of the z-order, never taking the keyboard focus.
+void TRemindDlg::ShowReminder() { Show(); }
+
+void TRemindDlg::Timer1Timer() {
+  if (Visible()) ShowReminder();
+}
+
+void TRemindDlg::RemindTimerTimer() {
+  if (RemindTimer.Interval() == layout::FIRST_SHOW_INTERVAL) {
+    ShowReminder();
+    RemindTimer.SetInterval(layout::REPEAT_INTERVAL);
+  }
+  std::uint32_t& count = services_.state.reminder_count;
+  ++count;
+  if (count >= layout::REMIND_EVERY_TICKS) {
+    count = 0;
+    RemindTimer.SetInterval(layout::REPEAT_INTERVAL);
+    ShowReminder();
+  }
+}
+
+void TRemindDlg::Command(int control_id) {
+  if (control_id == TntBitBtn1.Id()) TntBitBtn1Click();
+}
+
+void TRemindDlg::TntBitBtn1Click() { Close(); }
+
+void TRemindDlg::TntFormClose() {
+  RemindTimer.Stop();
+  if (TntCheckBox1.Checked()) {
+    RemindTimer.SetInterval(layout::REPEAT_INTERVAL);
+    RemindTimer.Start();  // a new minute period starts now
+  } else {
+    RemindTimer.SetInterval(layout::FIRST_SHOW_INTERVAL);
+  }
 }
 
 }  // namespace reminder

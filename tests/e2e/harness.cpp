@@ -1,6 +1,9 @@
 #include "tests/e2e/harness.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
 
 namespace e2e {
 namespace {
@@ -134,6 +137,72 @@ void RecordingWindow::Observe(const MSG& msg) {
 const std::vector<RecordingWindow::Received>& RecordingWindow::Messages() {
   Pump(std::chrono::milliseconds(0));
   return messages_;
+}
+
+
+std::string RunHost(const std::string& shell_command) {
+  const std::string out = "/tmp/ledglow-e2e-" + std::to_string(GetCurrentProcessId()) + ".out";
+  std::string escaped;
+  for (char c : shell_command) {
+    if (c == '"' || c == '\\') escaped += '\\';
+    escaped += c;
+  }
+  const std::string line = "/bin/sh -c \"" + escaped + " > " + out + " 2>&1\"";
+  std::wstring wline(line.begin(), line.end());
+  Process p(wline);
+  if (!p.Started() || !p.WaitExit(std::chrono::seconds(30))) return {};
+  std::string dos = "Z:" + out;
+  std::replace(dos.begin(), dos.end(), '/', '\\');
+  std::ifstream in(dos, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  in.close();
+  DeleteFileA(dos.c_str());
+  return text.str();
+}
+
+bool ClickTrayIcon(int button) {
+  const std::string tray = RunHost("xdotool search --name 'Wine System Tray' | head -n 1");
+  if (tray.empty()) return false;
+  std::string id = tray.substr(0, tray.find('\n'));
+  RunHost("xdotool mousemove --window " + id + " 10 10 click " + std::to_string(button));
+  return true;
+}
+
+bool Screenshot(const std::string& host_path) {
+  RunHost("import -window root " + host_path);
+  std::string dos = "Z:" + host_path;
+  std::replace(dos.begin(), dos.end(), '/', '\\');
+  return GetFileAttributesA(dos.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+Rgb PixelOf(const std::string& host_png, int x, int y) {
+  const std::string text = RunHost("convert " + host_png + " -format '%[fx:int(255*p{" + std::to_string(x) + "," +
+                                   std::to_string(y) + "}.r)] %[fx:int(255*p{" + std::to_string(x) + "," +
+                                   std::to_string(y) + "}.g)] %[fx:int(255*p{" + std::to_string(x) + "," +
+                                   std::to_string(y) + "}.b)]' info:");
+  Rgb c;
+  std::sscanf(text.c_str(), "%d %d %d", &c.r, &c.g, &c.b);
+  return c;
+}
+
+void InstallDefaultSettings() {
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\VOVEzurevo\\Default", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                      &key, nullptr) != ERROR_SUCCESS)
+    return;
+  DWORD interval = 10000;
+  RegSetValueExA(key, "Interval", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&interval), sizeof interval);
+  const std::wstring dir = BinaryDir();
+  RegSetValueExW(key, L"APPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(dir.c_str()),
+                 static_cast<DWORD>((dir.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+}
+
+RECT WorkArea() {
+  RECT r{};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &r, 0);
+  return r;
 }
 
 }  // namespace e2e

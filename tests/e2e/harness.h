@@ -61,4 +61,19 @@ class RecordingWindow {
   std::vector<Received> messages_;
 };
 
+// Runs a command of the host system (xdotool, ImageMagick) through /bin/sh and returns
+// what it printed.
+std::string RunHost(const std::string& shell_command);
+// Presses a mouse button (1 left, 2 middle, 3 right) on our icon in the system tray window.
+bool ClickTrayIcon(int button);
+// Saves a screenshot of the whole screen as a PNG at a host path.
+bool Screenshot(const std::string& host_path);
+struct Rgb {
+  int r = -1, g = -1, b = -1;
+};
+Rgb PixelOf(const std::string& host_png, int x, int y);
+// The machine-wide settings the program expects, as an installation writes them.
+void InstallDefaultSettings();
+RECT WorkArea();
+
 }  // namespace e2e

@@ -17,6 +17,8 @@ WindowId HeadlessBackend::NewWindow(const WindowSpec& spec, WindowSink* sink) {
 }
 
 void HeadlessBackend::DestroyWindow(WindowId w) {
+  for (auto& [id, child] : windows_)
+    if (child.parent == w) child.alive = false;
   if (Window* win = Get(w)) {
     win->alive = false;
     win->visible = false;
@@ -98,6 +100,49 @@ void HeadlessBackend::SetMouseCapture(WindowId w, bool on) {
 
 void HeadlessBackend::SetForeground(WindowId w) {
   if (Get(w) != nullptr) foreground_ = w;
+}
+
+WindowId HeadlessBackend::NewControl(WindowId parent, const ControlSpec& spec) {
+  if (Get(parent) == nullptr) return 0;
+  WindowSpec ws;
+  ws.class_name = spec.kind == ControlKind::Label ? "STATIC" : "BUTTON";
+  ws.bounds = spec.bounds;
+  WindowId id = NewWindow(ws, nullptr);
+  Window& w = windows_.at(id);
+  w.parent = parent;
+  w.control = spec;
+  w.text = spec.text;
+  w.visible = true;
+  return id;
+}
+
+void HeadlessBackend::SetControlText(WindowId control, std::u16string_view text) {
+  if (Window* w = Get(control)) w->text = std::u16string(text);
+}
+
+std::u16string HeadlessBackend::ControlText(WindowId control) const {
+  const Window* w = Find(control);
+  return w ? w->text : std::u16string();
+}
+
+bool HeadlessBackend::Checked(WindowId control) const {
+  const Window* w = Find(control);
+  return w != nullptr && w->checked;
+}
+
+void HeadlessBackend::SetChecked(WindowId control, bool checked) {
+  if (Window* w = Get(control)) w->checked = checked;
+}
+
+void HeadlessBackend::SetFont(WindowId w, const Font& font) {
+  if (Window* win = Get(w)) win->font = font;
+}
+
+void HeadlessBackend::Click(WindowId control) {
+  Window* w = Get(control);
+  if (w == nullptr || !w->control) return;
+  if (w->control->kind == ControlKind::CheckBox) w->checked = !w->checked;
+  if (Window* parent = Get(w->parent); parent && parent->sink) parent->sink->OnCommand(w->control->id);
 }
 
 void HeadlessBackend::ArmTimer(WindowId w, int timer_id, std::uint32_t interval_ms) {

@@ -16,6 +16,7 @@ class ApplicationWindowSink final : public WindowSink {
   bool OnCloseQuery() override { return false; }
   void OnShowing() override {}
   void OnPaint(Canvas&) override {}
+  void OnCommand(int) override {}
 };
 
 ApplicationWindowSink application_window_sink;

@@ -1,9 +1,40 @@
 #include "toolkit/components.h"
 
+#include <utility>
+
 #include "toolkit/application.h"
 #include "toolkit/form.h"
 
 namespace tk {
+
+Control::Control(Form& owner, ControlSpec spec) : owner_(owner), spec_(std::move(spec)) { owner_.AddControl(this); }
+
+void Control::Make() {
+  handle_ = owner_.Platform().NewControl(owner_.Handle(), spec_);
+  owner_.Platform().SetFont(handle_, font_);
+  Made();
+}
+
+void Control::SetText(std::u16string text) {
+  spec_.text = std::move(text);
+  if (handle_) owner_.Platform().SetControlText(handle_, spec_.text);
+}
+
+std::u16string Control::Text() const { return handle_ ? owner_.Platform().ControlText(handle_) : spec_.text; }
+
+void Control::SetFont(const Font& font) {
+  font_ = font;
+  if (handle_) owner_.Platform().SetFont(handle_, font_);
+}
+
+CheckBox::CheckBox(Form& owner, ControlSpec spec, bool checked) : Control(owner, std::move(spec)), initial_(checked) {}
+
+bool CheckBox::Checked() const { return Handle() ? owner_.Platform().Checked(Handle()) : initial_; }
+
+void CheckBox::SetChecked(bool checked) {
+  initial_ = checked;
+  if (Handle()) owner_.Platform().SetChecked(Handle(), checked);
+}
 
 TrayIcon::TrayIcon(Form& owner, int icon_resource) : owner_(owner), icon_(icon_resource) {}
 

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "toolkit/application.h"
+#include "toolkit/components.h"
 #include "toolkit/timer.h"
 
 namespace tk {
@@ -16,6 +17,7 @@ Backend& Form::Platform() const { return app_.Platform(); }
 
 void Form::MakeWindow() {
   handle_ = Platform().NewWindow(Spec(), this);
+  for (Control* c : controls_) c->Make();
   for (Timer* t : timers_)
     if (t) t->Apply();
 }
@@ -89,6 +91,10 @@ void Form::SetTop(int top) {
 void Form::SetHeight(int height) {
   Rect r = Bounds();
   SetBounds(Rect::At(r.left, r.top, r.Width(), height));
+}
+
+void Form::SetFont(const Font& font) {
+  if (handle_) Platform().SetFont(handle_, font);
 }
 
 void Form::Repaint() {

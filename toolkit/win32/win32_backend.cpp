@@ -71,6 +71,8 @@ class Win32Canvas final : public Canvas {
 class Win32Backend final : public Backend {
  public:
   ~Win32Backend() override {
+    for (auto& [key, font] : fonts_)
+      if (font) DeleteObject(font);
     for (auto& [id, bmp] : pictures_)
       if (bmp) DeleteObject(bmp);
     for (auto& [w, icon] : tray_icons_)
@@ -84,10 +86,44 @@ class Win32Backend final : public Backend {
     HWND h = CreateWindowExA(spec.ex_style, spec.class_name.c_str(), spec.title.c_str(), spec.style, r.left,
                              r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr, Instance(), sink);
     if (h && spec.class_name == "TApplication") error_caption_ = spec.title;
+    if (h && spec.dialog_keys) dialogs_.insert(h);
     return Id(h);
+  }
+
+  WindowId NewControl(WindowId parent, const ControlSpec& spec) override {
+    DWORD style = WS_CHILD | WS_VISIBLE | (spec.tab_stop ? WS_TABSTOP : 0);
+    const wchar_t* cls = L"BUTTON";
+    switch (spec.kind) {
+      case ControlKind::Label: cls = L"STATIC"; style |= spec.centred ? SS_CENTER : SS_LEFT; break;
+      case ControlKind::CheckBox: style |= BS_AUTOCHECKBOX; break;
+      case ControlKind::Button: style |= spec.default_button ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON; break;
+    }
+    const Rect& r = spec.bounds;
+    HWND h = CreateWindowExW(0, cls, Wide(spec.text), style, r.left, r.top, r.Width(), r.Height(), H(parent),
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), Instance(), nullptr);
+    return Id(h);
+  }
+  void SetControlText(WindowId control, std::u16string_view text) override {
+    std::u16string t(text);
+    SetWindowTextW(H(control), Wide(t));
+  }
+  std::u16string ControlText(WindowId control) const override {
+    wchar_t buf[512] = {};
+    const int n = GetWindowTextW(H(control), buf, 512);
+    return std::u16string(reinterpret_cast<const char16_t*>(buf), static_cast<std::size_t>(n > 0 ? n : 0));
+  }
+  bool Checked(WindowId control) const override {
+    return SendMessageW(H(control), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  }
+  void SetChecked(WindowId control, bool checked) override {
+    SendMessageW(H(control), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  }
+  void SetFont(WindowId w, const Font& font) override {
+    SendMessageW(H(w), WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle(font)), TRUE);
   }
   void DestroyWindow(WindowId w) override {
     if (w == 0) return;
+    dialogs_.erase(H(w));
     SetWindowLongPtrA(H(w), GWLP_USERDATA, 0);  // no more events to a form that is going
     ::DestroyWindow(H(w));
   }
@@ -183,6 +219,8 @@ class Win32Backend final : public Backend {
   void RunMessageLoop() override {
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+      if (HWND top = GetAncestor(msg.hwnd, GA_ROOT); top && dialogs_.count(top) && IsDialogMessageW(top, &msg))
+        continue;
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }
@@ -192,6 +230,21 @@ class Win32Backend final : public Backend {
   }
 
  private:
+  static const wchar_t* Wide(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+
+  HFONT FontHandle(const Font& font) {
+    const std::string key = font.face + '\0' + std::to_string(font.charset) + '\0' + std::to_string(font.size_pt);
+    auto it = fonts_.find(key);
+    if (it != fonts_.end()) return it->second;
+    HDC screen = GetDC(nullptr);
+    const int height = -MulDiv(font.size_pt, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    ReleaseDC(nullptr, screen);
+    HFONT f = CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, font.charset, OUT_DEFAULT_PRECIS,
+                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.face.c_str());
+    fonts_.emplace(key, f);
+    return f;
+  }
+
   static NOTIFYICONDATAA TrayData(WindowId w) {
     NOTIFYICONDATAA nid{};
     nid.cbSize = NOTIFYICONDATAA_V2_SIZE;
@@ -247,6 +300,13 @@ class Win32Backend final : public Backend {
       case WM_RBUTTONUP: ReleaseCapture(); sink.OnMouse(Mouse(MouseAction::Up, MouseButton::Right, lp)); return true;
       case WM_MBUTTONUP: sink.OnMouse(Mouse(MouseAction::Up, MouseButton::Middle, lp)); return true;
       case WM_CLOSE: sink.OnCloseQuery(); return true;
+      case WM_COMMAND:
+        if (LOWORD(wp) == IDCANCEL) {
+          sink.OnCloseQuery();  // Escape in a dialog is a close request
+        } else if (HIWORD(wp) == BN_CLICKED) {
+          sink.OnCommand(LOWORD(wp));
+        }
+        return true;
       case WM_MOUSEACTIVATE:
         if (GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_NOACTIVATE) {
           result = MA_NOACTIVATE;
@@ -309,6 +369,8 @@ class Win32Backend final : public Backend {
   std::set<std::string> classes_;
   std::map<int, HBITMAP> pictures_;
   std::map<WindowId, HICON> tray_icons_;
+  std::map<std::string, HFONT> fonts_;
+  std::set<HWND> dialogs_;
   std::string error_caption_;
 };
 

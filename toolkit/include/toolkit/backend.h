@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "toolkit/font.h"
 #include "toolkit/geometry.h"
 #include "toolkit/messages.h"
 
@@ -31,6 +32,7 @@ class WindowSink {
   virtual bool OnCloseQuery() = 0;  // false refuses the close
   virtual void OnShowing() = 0;     // hidden -> shown, before the window becomes visible
   virtual void OnPaint(Canvas& canvas) = 0;
+  virtual void OnCommand(int control_id) = 0;  // a button of the window was pressed
 };
 
 struct WindowSpec {
@@ -40,6 +42,21 @@ struct WindowSpec {
   std::uint32_t ex_style = 0;
   Rect bounds;
   bool client_size = false;  // bounds give the client area; the frame is added around it
+  bool dialog_keys = false;  // Tab, Enter, Space and Escape work as in a dialog box
+};
+
+enum class ControlKind { Label, CheckBox, Button };
+
+// A standard control inside a form. Controls that take the keyboard are reached with Tab in
+// creation order; the default button answers Enter.
+struct ControlSpec {
+  ControlKind kind = ControlKind::Label;
+  int id = 0;
+  Rect bounds;
+  std::u16string text;
+  bool centred = false;
+  bool tab_stop = false;
+  bool default_button = false;
 };
 
 struct TrayIconSpec {
@@ -68,6 +85,13 @@ class Backend {
   virtual void Invalidate(WindowId w) = 0;
   virtual void SetMouseCapture(WindowId w, bool on) = 0;
   virtual void SetForeground(WindowId w) = 0;
+
+  virtual WindowId NewControl(WindowId parent, const ControlSpec& spec) = 0;
+  virtual void SetControlText(WindowId control, std::u16string_view text) = 0;
+  virtual std::u16string ControlText(WindowId control) const = 0;
+  virtual bool Checked(WindowId control) const = 0;
+  virtual void SetChecked(WindowId control, bool checked) = 0;
+  virtual void SetFont(WindowId w, const Font& font) = 0;
 
   virtual void ArmTimer(WindowId w, int timer_id, std::uint32_t interval_ms) = 0;
   virtual void DisarmTimer(WindowId w, int timer_id) = 0;

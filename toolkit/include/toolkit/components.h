@@ -21,6 +21,45 @@ struct Image {
   int picture = 0;
 };
 
+// A standard control of a form; made with the form's window.
+class Control {
+ public:
+  Control(Form& owner, ControlSpec spec);
+  virtual ~Control() = default;
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
+
+  WindowId Handle() const { return handle_; }
+  int Id() const { return spec_.id; }
+  const ControlSpec& Spec() const { return spec_; }
+  void SetText(std::u16string text);
+  std::u16string Text() const;
+  void SetFont(const Font& font);
+  const Font& GetFont() const { return font_; }
+
+ protected:
+  Form& owner_;
+
+ private:
+  friend class Form;
+  virtual void Made() {}
+  void Make();
+  ControlSpec spec_;
+  Font font_;
+  WindowId handle_ = 0;
+};
+
+class CheckBox final : public Control {
+ public:
+  CheckBox(Form& owner, ControlSpec spec, bool checked);
+  bool Checked() const;
+  void SetChecked(bool checked);
+
+ private:
+  void Made() override { SetChecked(initial_); }
+  bool initial_;
+};
+
 // The form's notification-area icon. Button presses and double-clicks arrive at the form.
 class TrayIcon {
  public:

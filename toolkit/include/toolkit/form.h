@@ -8,6 +8,7 @@
 namespace tk {
 
 class Application;
+class Control;
 class Timer;
 
 // Base of every window of the program. The window is made by Application::CreateForm;
@@ -34,6 +35,7 @@ class Form : public WindowSink {
   void SetLeft(int left);
   void SetTop(int top);
   void SetHeight(int height);
+  void SetFont(const Font& font);
   int Left() const { return Bounds().left; }
   int Top() const { return Bounds().top; }
   int Width() const { return Bounds().Width(); }
@@ -54,6 +56,7 @@ class Form : public WindowSink {
   virtual void MouseInput(const MouseEvent&) {}
   virtual void TrayInput(const MouseEvent&) {}
   virtual void Paint(Canvas&) {}
+  virtual void Command(int) {}
 
   // WindowSink
   bool OnWindowMessage(const Message& m, std::intptr_t& result) override;
@@ -63,10 +66,13 @@ class Form : public WindowSink {
   bool OnCloseQuery() override;
   void OnShowing() override { FormShow(); }
   void OnPaint(Canvas& canvas) override { Paint(canvas); }
+  void OnCommand(int control_id) override { Command(control_id); }
 
  private:
   friend class Application;
   friend class Timer;
+  friend class Control;
+  void AddControl(Control* c) { controls_.push_back(c); }
   int AddTimer(Timer* t);
   void RemoveTimer(Timer* t);
   void MakeWindow();
@@ -76,6 +82,7 @@ class Form : public WindowSink {
   std::string name_;
   WindowId handle_ = 0;
   std::vector<Timer*> timers_;
+  std::vector<Control*> controls_;
 };
 
 }  // namespace tk

@@ -26,6 +26,12 @@ class HeadlessBackend final : public Backend {
     bool captured = false;
     bool alive = true;
     std::optional<TrayIconSpec> tray;
+    // Controls only.
+    WindowId parent = 0;
+    std::optional<ControlSpec> control;
+    std::u16string text;
+    bool checked = false;
+    Font font;
   };
   struct Posted {
     WindowId to;
@@ -47,6 +53,12 @@ class HeadlessBackend final : public Backend {
   void Invalidate(WindowId w) override;
   void SetMouseCapture(WindowId w, bool on) override;
   void SetForeground(WindowId w) override;
+  WindowId NewControl(WindowId parent, const ControlSpec& spec) override;
+  void SetControlText(WindowId control, std::u16string_view text) override;
+  std::u16string ControlText(WindowId control) const override;
+  bool Checked(WindowId control) const override;
+  void SetChecked(WindowId control, bool checked) override;
+  void SetFont(WindowId w, const Font& font) override;
   void ArmTimer(WindowId w, int timer_id, std::uint32_t interval_ms) override;
   void DisarmTimer(WindowId w, int timer_id) override;
   bool AddTrayIcon(WindowId w, const TrayIconSpec& spec) override;
@@ -83,6 +95,8 @@ class HeadlessBackend final : public Backend {
   void Mouse(WindowId w, MouseEvent e);
   void TrayMouse(WindowId w, MouseEvent e);
   void CloseRequest(WindowId w);
+  // A click on a control: a check box toggles, and its form hears of the press.
+  void Click(WindowId control);
   std::optional<std::uint32_t> TimerInterval(WindowId w, int timer_id) const;
 
  private:
