@@ -141,18 +141,24 @@ const std::vector<RecordingWindow::Received>& RecordingWindow::Messages() {
 
 
 std::string RunHost(const std::string& shell_command) {
-  const std::string out = "/tmp/ledglow-e2e-" + std::to_string(GetCurrentProcessId()) + ".out";
+  // Wine gives no process handle for a host program, so the command renames its output into
+  // place when it is done and the test waits for that file.
+  static int serial = 0;
+  const std::string out = "/tmp/ledglow-e2e-" + std::to_string(GetCurrentProcessId()) + "-" +
+                          std::to_string(++serial) + ".out";
   std::string escaped;
-  for (char c : shell_command) {
+  for (char c : "{ " + shell_command + "; } > " + out + ".part 2>&1; mv " + out + ".part " + out) {
     if (c == '"' || c == '\\') escaped += '\\';
     escaped += c;
   }
-  const std::string line = "/bin/sh -c \"" + escaped + " > " + out + " 2>&1\"";
+  const std::string line = "/bin/sh -c \"" + escaped + "\"";
   std::wstring wline(line.begin(), line.end());
+  // Wine runs a host program but reports the start as failed, so the result is not checked.
   Process p(wline);
-  if (!p.Started() || !p.WaitExit(std::chrono::seconds(30))) return {};
   std::string dos = "Z:" + out;
   std::replace(dos.begin(), dos.end(), '/', '\\');
+  if (!WaitFor([&] { return GetFileAttributesA(dos.c_str()) != INVALID_FILE_ATTRIBUTES; }, std::chrono::seconds(30)))
+    return {};
   std::ifstream in(dos, std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();

@@ -87,11 +87,14 @@ TEST_F(Tray, LeftOrRightPressShowsTheStripAtTheCornerAndTheFocusStays) {
     EXPECT_EQ(r.left, work.right - 98 - 20);
     EXPECT_EQ(r.top, work.bottom - 46);
     EXPECT_TRUE(GetWindowLongA(Strip(), GWL_EXSTYLE) & WS_EX_TOPMOST);
-    EXPECT_EQ(GetForegroundWindow(), focus.Handle()) << "the strip took the focus";
+    // The click on the notification area may activate the tray itself, never our windows.
+    const HWND foreground = GetForegroundWindow();
+    EXPECT_NE(foreground, Strip());
+    EXPECT_NE(WindowProcess(foreground), instance->Id()) << "the strip took the focus";
     // Hold 5 s, then six 10 ms steps (coarser timers only slow it down).
     EXPECT_TRUE(WaitFor([&] { return !StripVisible(); }, 8s));
     const auto shown_for = std::chrono::steady_clock::now() - pressed;
-    EXPECT_GE(shown_for, 5000ms);
+    EXPECT_GE(shown_for, 4800ms);  // measured from when the click tool returned
     EXPECT_LE(shown_for, 6500ms);
   }
 }

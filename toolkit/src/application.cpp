@@ -35,7 +35,8 @@ void Application::Initialize() {
   WindowSpec spec;
   spec.class_name = "TApplication";
   spec.title = title_;
-  spec.style = kWsPopup | kWsCaption | kWsSysMenu;
+  // No frame: a framed window would get an edge style added to the tool-window style.
+  spec.style = kWsPopup;
   handle_ = backend_.NewWindow(spec, &application_window_sink);
 }
 
