@@ -1,6 +1,7 @@
 #include "reminder/remind_dlg.h"
 
 #include "forms/remind_dlg_layout.h"
+#include "reminder/language.h"
 #include "shell/identities.h"
 
 namespace reminder {
@@ -34,7 +35,11 @@ tk::WindowSpec TRemindDlg::Spec() const {
 
 void TRemindDlg::TntFormCreate() {
   SetFont(services_.state.language_font);
-  if (services_.read_message_texts) services_.read_message_texts(*this);
+  const std::u16string_view file(services_.state.message_file_name.data());
+  if (!services_.files->Exists(file)) return;  // the designed English texts stay
+  TntLabel1.SetText(ReadMessageText(*services_.files, u"MSG", 32, file));
+  TntCheckBox1.SetText(ReadMessageText(*services_.files, u"MSG", 75, file));
+  TntBitBtn1.SetText(ReadMessageText(*services_.files, u"MSG", 76, file));
 }
 
 void TRemindDlg::TntFormShow() {

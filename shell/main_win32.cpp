@@ -1,6 +1,11 @@
 #include <windows.h>
 
 #include "platform/win32_desktop.h"
+#include "platform/win32_files.h"
+#include "platform/win32_registry.h"
+#include "platform/win32_system.h"
+#include "reminder/language.h"
+#include "shell/settings.h"
 #include "shell/startup.h"
 #include "toolkit/win32_backend.h"
 #include "wminput/wminput.h"
@@ -8,8 +13,16 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   auto ui = tk::MakeWin32Backend();
   auto desktop = plat::MakeWin32Desktop();
+  auto registry = plat::MakeWin32Registry();
+  auto files = plat::MakeWin32Files();
+  auto system = plat::MakeWin32System();
   shell::Services services;
   services.desktop = desktop.get();
+  services.registry = registry.get();
+  services.files = files.get();
+  services.system = system.get();
+  shell::ConnectSettings(services);
+  reminder::ConnectMessageFile(services);
   services.attach_input = [](std::uint32_t window) { WmInputAttach(window); };
   return shell::Startup(GetCommandLineW(), *ui, services);
 }

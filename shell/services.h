@@ -11,7 +11,6 @@
 
 namespace tk {
 class Application;
-class Form;
 }
 
 namespace shell {
@@ -39,8 +38,6 @@ struct Services {
   std::function<void(std::uint32_t controller_window)> attach_input;
   // The message-file preparation that ends the strip's creation (language, font, path).
   std::function<void(tk::Application& app)> prepare_message_file;
-  // Replaces the reminder dialog's designed texts from the message file, when there is one.
-  std::function<void(tk::Form& dialog)> read_message_texts;
   // Settings at the controller's creation (load, restore, load again, quit when still
   // missing) and on a reload request (load; a missing key keeps the values).
   std::function<void(tk::Application& app)> load_settings;

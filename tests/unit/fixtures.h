@@ -3,6 +3,8 @@
 #include <string>
 
 #include "platform/headless_desktop.h"
+#include "platform/headless_files.h"
+#include "platform/headless_system.h"
 #include "platform/registry.h"
 #include "shell/services.h"
 #include "toolkit/headless_backend.h"
@@ -50,10 +52,14 @@ struct World {
   World() {
     services.desktop = &desktop;
     services.registry = &registry;
+    services.files = &files;
+    services.system = &system;
   }
   tk::HeadlessBackend ui;
   plat::HeadlessDesktop desktop;
   PositionRegistry registry;
+  plat::HeadlessFiles files;
+  plat::HeadlessSystem system;
   shell::Services services;
 };
 

@@ -124,3 +124,33 @@ TEST_F(Reminder, TakesTheLanguageFont) {
 
 }  // namespace
 }  // namespace reminder
+
+namespace reminder {
+namespace {
+
+TEST(ReminderTexts, ComeFromThePresentMessageFileAndMissingKeysShowTheirNames) {
+  testing_support::World w;
+  const std::u16string name = u"C:\\Tools\\VXQ\\LNG_040a.vxq";
+  std::copy(name.begin(), name.end(), w.services.state.message_file_name.begin());
+  w.files.Add(name, u"[MSG]\r\nS032=Cambie la pila del teclado inal\u00e1mbrico\r\nS075=Record\u00e1rmelo m\u00e1s tarde\r\n");
+  tk::Application a(w.ui);
+  a.Initialize();
+  auto& d = a.CreateForm<TRemindDlg>(w.services);
+  EXPECT_EQ(d.TntLabel1.Text(), u"Cambie la pila del teclado inal\u00e1mbrico");
+  EXPECT_EQ(d.TntCheckBox1.Text(), u"Record\u00e1rmelo m\u00e1s tarde");
+  EXPECT_EQ(d.TntBitBtn1.Text(), u"S076");
+  EXPECT_EQ(w.ui.Title(d.Handle()), "");
+}
+
+TEST(ReminderTexts, WithoutTheFileTheDesignedTextsStay) {
+  testing_support::World w;
+  const std::u16string name = u"C:\\Tools\\VXQ\\LNG_0409.vxq";
+  std::copy(name.begin(), name.end(), w.services.state.message_file_name.begin());
+  tk::Application a(w.ui);
+  a.Initialize();
+  auto& d = a.CreateForm<TRemindDlg>(w.services);
+  EXPECT_EQ(d.TntBitBtn1.Text(), u"OK");
+}
+
+}  // namespace
+}  // namespace reminder
