@@ -14,7 +14,10 @@ std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
 class Startup : public ::testing::Test {
  protected:
-  void SetUp() override { EndAllInstances(); }
+  void SetUp() override {
+    EndAllInstances();
+    InstallDefaultSettings();
+  }
   void TearDown() override { EndAllInstances(); }
 
   // Starts a plain instance and waits until its windows exist.
