@@ -17,10 +17,14 @@ done
 echo "== windows"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"
-cmake --build --preset windows-i686 -j "$jobs" 2>/dev/null || { cmake --preset windows-i686 >/dev/null && cmake --build --preset windows-i686 -j "$jobs"; }
+echo "== windows-i686 (build only)"
+cmake --preset windows-i686 >/dev/null
+cmake --build --preset windows-i686 -j "$jobs"
 
 trap stop_wine_and_display EXIT
 unset DISPLAY
 start_private_display
 start_fresh_wine
+export LEDGLOW_SCREENSHOT_DIR="$PWD/build/windows/screenshots"
+mkdir -p "$LEDGLOW_SCREENSHOT_DIR"
 ctest --preset windows

@@ -122,6 +122,32 @@ TEST_F(Tray, PicturesFollowTheLockKeysThroughTheInputComponent) {
   EXPECT_TRUE(WaitFor([&] { return Near(CapColour(kCaps, "strip-caps-off-again"), 242, 240, 218); }, 1500ms));
 }
 
+TEST_F(Tray, DragMovesTheStripAndSavesItsNewPosition) {
+  RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Korvel\\VOVEzurevo");
+  ASSERT_TRUE(ClickTrayIcon(1));
+  ASSERT_TRUE(WaitFor([&] { return StripVisible(); }, 3s));
+  Pump(200ms);
+  RECT before{};
+  GetWindowRect(Strip(), &before);
+  const int x = before.left + 36 + 12, y = before.top + 6 + 12;  // on the Caps cap
+  RunHost("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " mousedown 1 sleep 0.1 mousemove " +
+          std::to_string(x - 20) + " " + std::to_string(y - 30) + " sleep 0.1 mousemove " + std::to_string(x - 60) +
+          " " + std::to_string(y - 90) + " sleep 0.2 mouseup 1");
+  Pump(300ms);
+  RECT after{};
+  GetWindowRect(Strip(), &after);
+  EXPECT_EQ(after.left, before.left - 60);
+  EXPECT_EQ(after.top, before.top - 90);
+  DWORD x_saved = 0, y_saved = 0, size = sizeof x_saved;
+  ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, "Software\\Korvel\\VOVEzurevo", "POSX", RRF_RT_REG_DWORD, nullptr,
+                         &x_saved, &size), ERROR_SUCCESS);
+  size = sizeof y_saved;
+  ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, "Software\\Korvel\\VOVEzurevo", "POSY", RRF_RT_REG_DWORD, nullptr,
+                         &y_saved, &size), ERROR_SUCCESS);
+  EXPECT_EQ(static_cast<LONG>(x_saved), after.left);
+  EXPECT_EQ(static_cast<LONG>(y_saved), after.top);
+}
+
 TEST_F(Tray, CloseRequestsLeaveTheStrip) {
   ASSERT_TRUE(ClickTrayIcon(1));
   ASSERT_TRUE(WaitFor([&] { return StripVisible(); }, 3s));
