@@ -42,8 +42,6 @@ struct Services {
   // missing) and on a reload request (load; a missing key keeps the values).
   std::function<void(tk::Application& app)> load_settings;
   std::function<void()> reload_settings;
-  // One round of the battery poll, on each tick of the controller's Timer3.
-  std::function<void(TSetupFrm& controller)> poll_round;
   // The link library's feature-report query.
   std::function<void(std::uint32_t vendor_id, std::uint32_t product_id, std::uint32_t usage_page,
                      std::uint32_t usage, std::uint8_t* buffer)>

@@ -2,6 +2,7 @@
 
 #include "display/rfled.h"
 #include "forms/setup_frm_layout.h"
+#include "shell/battery_poll.h"
 #include "shell/controller_messages.h"
 #include "shell/identities.h"
 #include "toolkit/application.h"
@@ -18,6 +19,7 @@ TSetupFrm::TSetupFrm(tk::Application& app, Services& services)
       TrayIcon1(*this, forms::setup_frm::kImageList1[forms::setup_frm::kTrayImageIndex]),
       Timer3(*this, forms::setup_frm::kTimer3Interval, false, [this] { Timer3Timer(); }),
       Timer4(*this, forms::setup_frm::kTimer4Interval, false, [this] { Timer4Timer(); }),
+      Timer1(*this, battery_poll::kFirstRoundDelayMs, true, [this] { FirstRoundTimer(); }),
       services_(services) {
   TrayIcon1.on_mouse_down = [this](tk::MouseButton b) { TrayIcon1MouseDown(b); };
 }
@@ -82,10 +84,6 @@ void TSetupFrm::Timer4Timer() {
     strip->LockState = SampleLockKeys();
     strip->UpdateLeds();
   }
-}
-
-void TSetupFrm::Timer3Timer() {
-  if (services_.poll_round) services_.poll_round(*this);
 }
 
 void TSetupFrm::TrayIcon1MouseDown(tk::MouseButton button) {

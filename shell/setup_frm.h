@@ -19,6 +19,7 @@ class TSetupFrm final : public tk::Form {
   tk::TrayIcon TrayIcon1;
   tk::Timer Timer3;  // battery poll
   tk::Timer Timer4;  // re-read of the lock keys shortly after a notification
+  tk::Timer Timer1;  // one-shot after creation that starts the battery poll
 
  protected:
   tk::WindowSpec Spec() const override;
@@ -32,6 +33,8 @@ class TSetupFrm final : public tk::Form {
   void LocksChanged();
   void Timer3Timer();
   void Timer4Timer();
+  void FirstRoundTimer();
+  std::uint8_t QueryStatus(std::uint32_t usage, std::uint8_t report_id);
   display::TRFLed* Indicator() const;
   std::uint8_t SampleLockKeys() const;
 
