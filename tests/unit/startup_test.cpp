@@ -47,8 +47,11 @@ TEST(Startup, PlainStartBuildsTheThreeWindowsInOrderAndShowsNothing) {
   EXPECT_EQ(ui.FindAny(ui.Created()[1])->title, "RFLed");
   EXPECT_EQ(ui.FindAny(ui.Created()[2])->title, kControllerTitle);
   EXPECT_EQ(ui.LoopRuns(), 1);
-  for (tk::WindowId w : ui.Created())
-    if (ui.FindAny(w)->parent == 0) EXPECT_FALSE(ui.FindAny(w)->visible);
+  for (tk::WindowId w : ui.Created()) {
+    if (ui.FindAny(w)->parent == 0) {
+      EXPECT_FALSE(ui.FindAny(w)->visible);
+    }
+  }
   // No taskbar button: the application window is a tool window.
   EXPECT_EQ(ui.FindAny(ui.Created()[0])->ex_style, tk::kWsExToolWindow);
   EXPECT_TRUE(ui.ErrorBoxes().empty());
