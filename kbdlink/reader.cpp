@@ -1,0 +1,66 @@
+#include "kbdlink/reader.h"
+
+#include <cstring>
+
+#include "kbdlink/device_access.h"
+#include "kbdlink/window_system.h"
+
+namespace kbdlink {
+namespace {
+
+// Cleared before each read completes; the bytes after them never are.
+constexpr std::size_t kClearedBytes = 12;
+
+std::uint32_t FirstWord(const std::uint8_t* b) {
+  return std::uint32_t{b[0]} | std::uint32_t{b[1]} << 8 | std::uint32_t{b[2]} << 16 |
+         std::uint32_t{b[3]} << 24;
+}
+
+}  // namespace
+
+int ReaderThread(ReaderSlot& slot) {
+  const std::int32_t position = slot.position;
+  const DeviceHandle device = slot.device.exchange(kNoHandle);
+  DeviceAccess& io = *slot.devices;
+  WindowSystem& windows = *slot.windows;
+  auto stopped = [&slot] { return slot.stop.load(std::memory_order_relaxed) != 0; };
+
+  PendingRead read;
+  std::memset(&read, 0, sizeof read);
+  std::uint64_t counter = 0;
+  bool outstanding = false;
+
+  // The read's record and buffer are on this stack: never leave with the read still running.
+  auto leave = [&](int exit_code) {
+    if (outstanding) {
+      io.CancelRead(device, read);
+      while (io.WaitForRead(read, kReaderWaitMs) != ReadWait::kCompleted) {
+      }
+    }
+    io.Close(device);
+    return exit_code;
+  };
+
+  if (stopped()) return leave(0);
+  for (;;) {
+    if (!io.QueueRead(device, read)) return leave(1);
+    outstanding = true;
+    // The report read last is handed on while the next read is already outstanding.
+    if (counter > 0 || FirstWord(read.buffer) != 0) {
+      const WindowHandle target = slot.target->load(std::memory_order_relaxed);
+      windows.Send(target, LINKMSG_RELAY, static_cast<std::uintptr_t>(position),
+                   reinterpret_cast<std::intptr_t>(read.buffer));
+      windows.Post(target, LINKMSG_NOTICE, static_cast<std::uintptr_t>(position),
+                   static_cast<std::intptr_t>(FirstWord(read.buffer)));
+    }
+    std::memset(read.buffer, 0, kClearedBytes);
+    while (io.WaitForRead(read, kReaderWaitMs) != ReadWait::kCompleted) {
+      if (stopped()) return leave(0);
+    }
+    outstanding = false;
+    ++counter;
+    if (stopped()) return leave(0);
+  }
+}
+
+}  // namespace kbdlink

@@ -1,0 +1,97 @@
+#include "kbdlink/win32/win32_windows.h"
+
+#include <dbt.h>
+
+#include <atomic>
+#include <cstddef>
+
+#include "kbdlink/device_table.h"
+
+namespace kbdlink::win32 {
+namespace {
+
+std::atomic<HINSTANCE> g_instance{nullptr};
+// The procedure behind the class; cleared when the window is retired.
+std::atomic<WindowProcedure*> g_procedure{nullptr};
+
+HWND AsWindow(WindowHandle w) { return reinterpret_cast<HWND>(w); }
+
+LRESULT CALLBACK LinkWndProc(HWND w, UINT message, WPARAM wparam, LPARAM lparam) {
+  WindowProcedure* procedure = g_procedure.load(std::memory_order_acquire);
+  if (procedure == nullptr) return DefWindowProcA(w, message, wparam, lparam);
+  try {
+    return procedure->LinkWindowProc(reinterpret_cast<WindowHandle>(w), message, wparam, lparam);
+  } catch (...) {
+    return 0;  // nothing may unwind into the system's dispatch
+  }
+}
+
+// The portable code reads and builds these records by their documented layout.
+static_assert(offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name) == kBroadcastNameOffset);
+static_assert(sizeof(DEV_BROADCAST_DEVICEINTERFACE_A) == kInterfaceFilterRecordSize);
+static_assert(sizeof(DEV_BROADCAST_HANDLE) == sizeof(HandleFilter));
+static_assert(offsetof(DEV_BROADCAST_HANDLE, dbch_handle) == offsetof(HandleFilter, handle));
+static_assert(offsetof(DEV_BROADCAST_HANDLE, dbch_nameoffset) == offsetof(HandleFilter, name_offset));
+
+}  // namespace
+
+void Win32Windows::SetInstance(HINSTANCE instance) { g_instance.store(instance); }
+
+bool Win32Windows::RegisterLinkClass(WindowProcedure& procedure) {
+  WNDCLASSA c{};
+  c.style = kLinkClassStyle;
+  c.lpfnWndProc = &LinkWndProc;
+  c.hInstance = g_instance.load();
+  c.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+  c.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  c.lpszMenuName = "";
+  c.lpszClassName = kLinkClassName;
+  if (RegisterClassA(&c) == 0) return false;
+  g_procedure.store(&procedure, std::memory_order_release);
+  return true;
+}
+
+WindowHandle Win32Windows::CreateLinkWindow() {
+  HWND w = CreateWindowExA(0, kLinkClassName, kLinkWindowTitle, kLinkWindowStyle, 0, 0, 0, 0, nullptr, nullptr,
+                           g_instance.load(), nullptr);
+  if (w == nullptr) return 0;
+  ShowWindow(w, SW_HIDE);
+  return reinterpret_cast<WindowHandle>(w);
+}
+
+void Win32Windows::RetireLinkWindow(WindowHandle w) {
+  g_procedure.store(nullptr, std::memory_order_release);
+  // The window outlives the library; its procedure must not point into unmapped code.
+  if (w != 0) SetWindowLongPtrA(AsWindow(w), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcA));
+}
+
+std::intptr_t Win32Windows::Send(WindowHandle w, std::uint32_t message, std::uintptr_t wparam,
+                                 std::intptr_t lparam) {
+  if (w == 0) return 0;
+  return SendMessageA(AsWindow(w), message, wparam, lparam);
+}
+
+bool Win32Windows::Post(WindowHandle w, std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
+  return PostMessageA(AsWindow(w), message, wparam, lparam) != FALSE;
+}
+
+std::intptr_t Win32Windows::DefaultProc(WindowHandle w, std::uint32_t message, std::uintptr_t wparam,
+                                        std::intptr_t lparam) {
+  return DefWindowProcA(AsWindow(w), message, wparam, lparam);
+}
+
+void Win32Windows::PostQuit(int exit_code) { PostQuitMessage(exit_code); }
+
+NotifyHandle Win32Windows::RegisterNotification(WindowHandle recipient, const void* filter) {
+  HDEVNOTIFY h = RegisterDeviceNotificationA(AsWindow(recipient), const_cast<void*>(filter),
+                                             DEVICE_NOTIFY_WINDOW_HANDLE);
+  return reinterpret_cast<NotifyHandle>(h);
+}
+
+void Win32Windows::UnregisterNotification(NotifyHandle registration) {
+  if (registration != 0) UnregisterDeviceNotification(reinterpret_cast<HDEVNOTIFY>(registration));
+}
+
+std::uint32_t Win32Windows::Version() { return GetVersion(); }
+
+}  // namespace kbdlink::win32
