@@ -21,11 +21,17 @@ fi
 [ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1
 
 cd "$bin"
-[ -f DorAdor.reg ] && wine regedit /s DorAdor.reg
+# Default settings beside the program: it imports them itself when its key is missing.
+app_path=$(winepath -w "$bin" 2>/dev/null | sed 's/\\/\\\\/g')
+printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VOVEzurevo\\Default]\r\n"Interval"=dword:00002710\r\n"APPath"="%s"\r\n' \
+  "$app_path" > DorAdor.reg
 wine ledglow.exe &
 if [ -n "$private" ]; then
   sleep 6
-  out="$PWD/../ledglow-screenshot.png"
+  # Press the tray icon so the screenshot shows the strip too.
+  tray=$(xdotool search --name "Wine System Tray" | head -n 1 || true)
+  [ -n "$tray" ] && xdotool mousemove --window "$tray" 10 10 click 1 && sleep 1
+  out="$(dirname "$bin")/ledglow-screenshot.png"
   import -window root "$out"
   echo "Screenshot: $out"
   wine ledglow.exe /q
