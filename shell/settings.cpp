@@ -64,10 +64,8 @@ bool ReadAppPath(plat::Registry& registry, std::array<char16_t, kAppPathCapacity
   {
     ScopedKey key(registry);
     if (registry.OpenKeyW(plat::RegistryRoot::LocalMachine, kSettingsKeyW, plat::kKeyRead, key.handle) !=
-        plat::kErrorSuccess) {
-      key.handle = 0;
+        plat::kErrorSuccess)
       return false;
-    }
     std::uint32_t size = buffer.size();
     std::uint32_t type = 0;
     // The type is not checked and an expandable string stays as stored.

@@ -13,7 +13,6 @@
 #include "display/rfled.h"
 #include "reminder/language.h"
 #include "shell/controller_messages.h"
-#include "shell/identities.h"
 #include "shell/setup_frm.h"
 #include "shell/startup.h"
 #include "tests/fixtures/dor_ador_reg.h"
