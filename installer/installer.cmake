@@ -41,7 +41,8 @@ if(LEDGLOW_ZIP)
     DEPENDS ${LEDGLOW_VXQ_FILES} ledglow kbdlink wminput
     COMMENT "Building ${LEDGLOW_PORTABLE_NAME}"
     VERBATIM)
-  add_custom_target(portable DEPENDS ${_zip})
+  # Cheap enough to come with every build.
+  add_custom_target(portable ALL DEPENDS ${_zip})
 endif()
 
 if(TARGET ledglow_e2e_tests AND TARGET installer)
