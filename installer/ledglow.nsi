@@ -107,7 +107,12 @@ Section "Uninstall"
   SetShellVarContext all
   Call un.EndRunningInstance
 
+  ; Folder last: its going away tells that the uninstaller is done.
   Delete "$SMSTARTUP\${PRODUCT}.lnk"
+  DeleteRegKey HKLM "${SETTINGS_KEY}"
+  DeleteRegKey /ifempty HKLM "SOFTWARE\VOVEzurevo"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+
   Delete "$INSTDIR\VXQ\LNG_*.vxq"
   RMDir "$INSTDIR\VXQ"
   Delete "$INSTDIR\ledglow.exe"
@@ -116,8 +121,4 @@ Section "Uninstall"
   Delete "$INSTDIR\DorAdor.reg"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
-
-  DeleteRegKey HKLM "${SETTINGS_KEY}"
-  DeleteRegKey /ifempty HKLM "SOFTWARE\VOVEzurevo"
-  DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd

@@ -113,11 +113,11 @@ class Installer : public ::testing::Test {
   }
 
   // The uninstaller copies itself to the temporary folder and works from there, so its own
-  // exit says nothing; the folder going away does.
+  // exit says nothing; it removes the folder last.
   static bool Uninstall() {
     Process uninstall(L"\"" + ProgramFolder() + L"\\uninstall.exe\" /S");
     if (!uninstall.Started() || !uninstall.WaitExit(60s)) return false;
-    return WaitFor([] { return !Exists(ProgramFolder()); }, 60s);
+    return WaitFor([] { return !Exists(ProgramFolder()) && !KeyExists(kUninstallKey); }, 60s);
   }
 
   static LogOnEntry Entry() {
