@@ -7,7 +7,11 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "forms/remind_dlg_layout.h"
+#include "reminder/language.h"
 #include "reminder/language_tables.h"
 #include "tests/e2e/harness.h"
 
@@ -207,6 +211,45 @@ TEST_F(Installer, LogOnStartRestoresDeletedSettingsAndUninstallEndsTheRunningCop
   EXPECT_TRUE(app->WaitExit(20s)) << "the uninstaller left the program running";
   EXPECT_FALSE(KeyExists(kKey));
   EXPECT_FALSE(Exists(StartupShortcut()));
+}
+
+// The installed texts as the real INI reader gives them, each measured in the font its
+// language gets, against the width its control leaves for text.
+TEST_F(Installer, InstalledTextsReadThroughTheIniReaderAndFitTheirControls) {
+  namespace layout = forms::remind_dlg;
+  struct Text {
+    const wchar_t* key;
+    int room;  // pixels of the control's width that text may use
+  };
+  const int box = GetSystemMetrics(SM_CXMENUCHECK) + 4;
+  const Text texts[] = {{L"S032", layout::kTntLabel1.bounds.Width()},
+                        {L"S075", layout::kTntCheckBox1.bounds.Width() - box},
+                        {L"S076", layout::kTntBitBtn1.bounds.Width() - 8}};
+
+  std::vector<std::pair<std::u16string_view, std::uint16_t>> languages{{reminder::kDefaultLanguageCode, 0x0409}};
+  for (const reminder::CodeRow& row : reminder::CodeTable) languages.emplace_back(row.code, row.ids[0]);
+
+  HDC dc = GetDC(nullptr);
+  for (const auto& [code, language] : languages) {
+    const std::wstring file = ProgramFolder() + L"\\VXQ\\LNG_" + std::wstring(code.begin(), code.end()) + L".vxq";
+    const reminder::FontRow* row = reminder::FontRowFor(language);
+    const tk::Font font = row ? tk::Font{std::string(row->face), row->charset, row->size_pt} : tk::Font{};
+    HFONT f = CreateFontA(-MulDiv(font.size_pt, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                          FALSE, font.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                          DEFAULT_PITCH | FF_DONTCARE, font.face.c_str());
+    const HGDIOBJ old = SelectObject(dc, f);
+    for (const Text& t : texts) {
+      wchar_t value[256] = {};
+      GetPrivateProfileStringW(L"MSG", t.key, t.key, value, 256, file.c_str());
+      EXPECT_STRNE(value, t.key) << Narrow(file) << " " << Narrow(t.key);
+      SIZE extent{};
+      GetTextExtentPoint32W(dc, value, lstrlenW(value), &extent);
+      EXPECT_LE(extent.cx, t.room) << Narrow(file) << " " << Narrow(t.key);
+    }
+    SelectObject(dc, old);
+    DeleteObject(f);
+  }
+  ReleaseDC(nullptr, dc);
 }
 
 #else
