@@ -45,6 +45,9 @@ int ReaderThread(ReaderSlot& slot) {
   for (;;) {
     if (!io.QueueRead(device, read)) return leave(1);
     outstanding = true;
+    // StopReader sets the flag before it cancels: a stop that this check misses comes with a
+    // cancel that reaches the read just queued, so the wait below ends at once.
+    if (stopped()) return leave(0);
     // The report read last is handed on while the next read is already outstanding.
     if (counter > 0 || FirstWord(read.buffer) != 0) {
       const WindowHandle target = slot.target->load(std::memory_order_relaxed);

@@ -7,12 +7,7 @@ namespace {
 
 // Readers stop within 100 ms of their flag; this leaves room for a slow relay.
 constexpr DWORD kShutdownLimitMs = 2000;
-
-PAPCFUNC ExitThreadApc() {
-  // ExitThread takes one 32-bit argument in the APC's convention, so the thread leaves from
-  // inside its wait and never returns into the library.
-  return reinterpret_cast<PAPCFUNC>(reinterpret_cast<void (*)()>(&ExitThread));
-}
+constexpr DWORD kTerminateLimitMs = 1000;
 
 }  // namespace
 
@@ -27,8 +22,9 @@ DWORD WINAPI Win32Threads::Entry(void* p) {
   auto* r = static_cast<Record*>(p);
   SetEvent(r->entered);
   r->exit_code.store(ReaderThread(*r->slot), std::memory_order_relaxed);
-  // Signalling and waiting in one call: once `parked` is seen, this thread is inside the kernel.
-  for (;;) SignalObjectAndWait(r->parked, r->never, INFINITE, TRUE);
+  // Signalling and waiting in one call: once `parked` is seen, this thread is inside the kernel
+  // for good. The wait is not alertable, so a late read completion can never bring it back.
+  for (;;) SignalObjectAndWait(r->parked, r->never, INFINITE, FALSE);
 }
 
 bool Win32Threads::Parked(const Record& r) const {
@@ -44,12 +40,12 @@ void Win32Threads::Release(Record& r) {
 }
 
 void Win32Threads::End(Record& r) {
-  if (Parked(r)) {
-    QueueUserAPC(ExitThreadApc(), r.thread, static_cast<ULONG_PTR>(r.exit_code.load(std::memory_order_relaxed)));
-  } else {
-    // Only a reader that did not stop in time gets here; it must not outlive the code it runs.
-    TerminateThread(r.thread, 2);
-  }
+  // A parked reader holds no lock and has nothing left to run, so ending it from outside is
+  // safe, and it needs no loader lock, unlike a thread that exits by itself. A reader that did
+  // not stop in time is ended too: it must not outlive the code it runs.
+  const DWORD code = Parked(r) ? static_cast<DWORD>(r.exit_code.load(std::memory_order_relaxed)) : 2;
+  TerminateThread(r.thread, code);
+  WaitForSingleObject(r.thread, kTerminateLimitMs);
   Release(r);
 }
 

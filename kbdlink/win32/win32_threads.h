@@ -1,7 +1,7 @@
 #pragma once
-// Reader threads of Windows. A reader whose loop has returned parks in a kernel wait that only
-// an ExitThread APC ends, so once it has parked no instruction of the library is left for it to
-// run; unloading can then end it without waiting for the loader lock.
+// Reader threads of Windows. A reader whose loop has returned parks in a kernel wait that
+// nothing ends, and is then ended from outside; once it has parked no instruction of the library
+// is left for it to run, so unloading can end it without waiting for the loader lock.
 #include <windows.h>
 
 #include <atomic>

@@ -74,3 +74,57 @@ struct RecordingClient {
 };
 
 }  // namespace kbdlink::testing
+
+#include <cstring>
+#include <memory>
+
+#include "kbdlink/link.h"
+
+namespace kbdlink::testing {
+
+inline constexpr std::uint32_t kInputMessage = 0x8123;
+// The deployment's keyboard: its status collections on a vendor page.
+inline constexpr std::uint16_t kVendor = 0x1A2C;
+inline constexpr std::uint16_t kProduct = 0x2124;
+inline constexpr std::uint16_t kPage = 0xFF01;
+inline constexpr std::uint16_t kUsage = 1;
+
+// A WM_DEVICECHANGE broadcast record: header, class GUID, then the NUL-terminated name.
+inline std::vector<std::uint8_t> Broadcast(std::uint32_t device_type, const std::string& name = "") {
+  std::vector<std::uint8_t> b(28 + name.size() + 1, 0);
+  const auto size = static_cast<std::uint32_t>(b.size());
+  std::memcpy(b.data(), &size, 4);
+  std::memcpy(b.data() + 4, &device_type, 4);
+  std::memcpy(b.data() + 28, name.c_str(), name.size() + 1);
+  return b;
+}
+
+struct LinkMachine {
+  LinkMachine() : client(m.windows, kInputMessage) {}
+  void Init(std::uint32_t vid = kVendor, std::uint32_t pid = kProduct, std::uint32_t page = kPage,
+            std::uint32_t usage = kUsage) {
+    link->InitDriver(client.handle, kInputMessage, vid, pid, page, usage);
+    m.windows.Pump();
+  }
+  std::intptr_t DeviceChange(std::uint32_t event, std::vector<std::uint8_t>* record) {
+    return link->LinkWindowProc(link->HiddenWindow(), kWmDeviceChange, event,
+                                record ? reinterpret_cast<std::intptr_t>(record->data()) : 0);
+  }
+  std::vector<std::uint32_t> Posted() {
+    m.windows.Pump();
+    std::vector<std::uint32_t> out;
+    for (const auto& r : client.received)
+      if (r.message.message == LINKMSG_PRESENT || r.message.message == LINKMSG_ABSENT) out.push_back(r.message.message);
+    return out;
+  }
+  Machine m;
+  RecordingClient client;
+  std::unique_ptr<Link> link = std::make_unique<Link>(m.devices, m.windows, m.threads);
+};
+
+inline SimInterface Status(int n, std::uint16_t vid = kVendor, std::uint16_t pid = kProduct, std::uint16_t page = kPage,
+                           std::uint16_t usage = kUsage) {
+  return Interface(PathFor(n), vid, pid, page, usage);
+}
+
+}  // namespace kbdlink::testing
