@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "kbdlink/kbdlink.h"
 #include "platform/win32_desktop.h"
 #include "platform/win32_files.h"
 #include "platform/win32_registry.h"
@@ -24,5 +25,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   shell::ConnectSettings(services);
   reminder::ConnectMessageFile(services);
   services.attach_input = [](std::uint32_t window) { WmInputAttach(window); };
+  services.get_features = [](std::uint32_t vendor_id, std::uint32_t product_id, std::uint32_t usage_page,
+                             std::uint32_t usage, std::uint8_t* buffer) {
+    GetFeatures(vendor_id, product_id, usage_page, usage, buffer);
+  };
   return shell::Startup(GetCommandLineW(), *ui, services);
 }

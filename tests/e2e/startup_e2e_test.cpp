@@ -112,6 +112,20 @@ TEST_F(Startup, WindowTitledExactlySetupRefusesAPlainStart) {
   EXPECT_TRUE(TopWindows("TRFLed", nullptr).empty());
 }
 
+TEST_F(Startup, TheInputComponentConfiguresTheLinkLibraryAndPollRoundsRun) {
+  auto instance = StartInstance();
+  // InitDriver made the library's hidden window in the program's own process.
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        for (HWND w : TopWindows("VEVURClass", "HKUSBKEYMSG"))
+          if (WindowProcess(w) == instance->Id()) return true;
+        return false;
+      },
+      10s));
+  Pump(3s);  // the first poll round comes two seconds after start
+  EXPECT_EQ(instance->ExitCode(), STILL_ACTIVE);
+}
+
 TEST_F(Startup, SecondPlainStartBesideARunningInstanceIsNotRefused) {
   auto first = StartInstance();
   auto second = StartInstance();
