@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <string_view>
 
 namespace kbdlink::headless {
 namespace {
@@ -11,14 +12,10 @@ namespace {
 constexpr std::uint8_t kHidClass[16] = {0xB2, 0x55, 0x1E, 0x4D, 0x6F, 0xF1, 0xCF, 0x11,
                                         0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30};
 
-bool SamePath(const std::string& a, const char* b) {
-  const std::size_t n = std::strlen(b);
-  if (a.size() != n) return false;
-  for (std::size_t i = 0; i < n; ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
 }
 
 }  // namespace
@@ -27,6 +24,7 @@ int SimDevices::Add(SimInterface device) {
   std::lock_guard lock(world_.mutex);
   Device d;
   d.script = std::move(device);
+  by_path_.emplace(Lower(d.script.path), static_cast<int>(devices_.size()));
   devices_.push_back(std::move(d));
   return static_cast<int>(devices_.size()) - 1;
 }
@@ -72,9 +70,18 @@ void SimDevices::SetCapsFail(int device, bool fails) {
   devices_.at(device).script.caps_fail = fails;
 }
 
-int SimDevices::HandlesOf(int file) const {
-  return static_cast<int>(std::count_if(handles_.begin(), handles_.end(),
-                                        [file](const auto& h) { return h.second.file == file; }));
+DeviceHandle SimDevices::NewHandle(const Handle& h) {
+  // Like the system, hand out the lowest free value, so a closed handle's value comes back.
+  DeviceHandle value = next_handle_;
+  if (!free_handles_.empty()) {
+    value = *free_handles_.begin();
+    free_handles_.erase(free_handles_.begin());
+  } else {
+    next_handle_ += 4;
+  }
+  handles_[value] = h;
+  ++file_handles_[h.file];
+  return value;
 }
 
 int SimDevices::OpenHandles(int device) {
@@ -208,18 +215,13 @@ bool SimDevices::InterfacePath(InterfaceSet, std::string& path) {
 
 DeviceHandle SimDevices::Open(const char* path, OpenMode mode) {
   std::lock_guard lock(world_.mutex);
-  for (int i = 0; i < static_cast<int>(devices_.size()); ++i) {
-    Device& d = devices_[i];
-    if (!SamePath(d.script.path, path)) continue;
-    opens_.push_back({i, mode});
-    if (!d.plugged || d.script.open_fails) return kInvalidHandle;
-    // Like the system, hand out the lowest free value, so a closed handle's value comes back.
-    DeviceHandle h = 4;
-    while (handles_.count(h) != 0) h += 4;
-    handles_[h] = Handle{i, next_file_++};
-    return h;
-  }
-  return kInvalidHandle;
+  auto it = by_path_.find(Lower(path));
+  if (it == by_path_.end()) return kInvalidHandle;
+  const int i = it->second;
+  const Device& d = devices_[i];
+  opens_.push_back({i, mode});
+  if (!d.plugged || d.script.open_fails) return kInvalidHandle;
+  return NewHandle(Handle{i, next_file_++});
 }
 
 SimDevices::Handle* SimDevices::Find(DeviceHandle h) {
@@ -238,8 +240,12 @@ void SimDevices::Close(DeviceHandle h) {
     if (handle == nullptr) return;
     const int file = handle->file;
     handles_.erase(h);
+    free_handles_.insert(h);
     // Closing the last handle of a file ends the reads still running on it.
-    if (HandlesOf(file) == 0) CompleteReadsOf(file, -1);
+    if (--file_handles_[file] == 0) {
+      file_handles_.erase(file);
+      CompleteReadsOf(file, -1);
+    }
   }
   world_.changed.notify_all();
 }
@@ -249,10 +255,7 @@ DeviceHandle SimDevices::Duplicate(DeviceHandle h) {
   Handle* handle = Find(h);
   if (handle == nullptr) return kInvalidHandle;
   const Handle copy = *handle;
-  DeviceHandle d = 4;
-  while (handles_.count(d) != 0) d += 4;
-  handles_[d] = copy;
-  return d;
+  return NewHandle(copy);
 }
 
 bool SimDevices::GetPreparsedData(DeviceHandle h, PreparsedData& data) {

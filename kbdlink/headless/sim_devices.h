@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -109,7 +110,7 @@ class SimDevices final : public DeviceAccess {
   // All below run with world_.mutex held.
   Handle* Find(DeviceHandle h);
   void CompleteReadsOf(int file_or_minus1, int device_or_minus1);
-  int HandlesOf(int file) const;
+  DeviceHandle NewHandle(const Handle& h);
 
   World& world_;
   std::vector<Device> devices_;
@@ -119,6 +120,10 @@ class SimDevices final : public DeviceAccess {
   int last_found_ = -1;
   std::map<DeviceHandle, Handle> handles_;
   int next_file_ = 1;
+  std::map<int, int> file_handles_;           // file -> handles open on it
+  std::set<DeviceHandle> free_handles_;       // closed values, handed out lowest first
+  DeviceHandle next_handle_ = 4;
+  std::map<std::string, int> by_path_;        // lower-case path -> device
   std::map<PreparsedData, int> preparsed_;  // data -> device
   PreparsedData next_preparsed_ = 0x1000;
   int bad_frees_ = 0;
