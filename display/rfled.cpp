@@ -45,16 +45,16 @@ TRFLed::TRFLed(tk::Application& app, shell::Services& services)
   SampleLockState();
 }
 
-tk::WindowSpec TRFLed::Spec() const {
-  tk::WindowSpec spec;
-  spec.class_name = shell::kStripClass;
-  spec.title = shell::kStripName;
-  spec.style = tk::kWsPopup;
+tk::WindowDesign TRFLed::Design() const {
+  tk::WindowDesign design;
+  design.class_name = shell::kStripClass;
+  design.title = shell::kStripName;
+  design.style = tk::kWsPopup;
   // Topmost, no taskbar button, and never activated by a click: showing or dragging the
   // strip must not take the keyboard from the program the user types into.
-  spec.ex_style = tk::kWsExTopmost | tk::kWsExToolWindow | tk::kWsExNoActivate;
-  spec.bounds = tk::Rect::At(0, 0, layout::kWidth, layout::kFullHeight);
-  return spec;
+  design.ex_style = tk::kWsExTopmost | tk::kWsExToolWindow | tk::kWsExNoActivate;
+  design.bounds = tk::Rect::At(0, 0, layout::kWidth, layout::kFullHeight);
+  return design;
 }
 
 // At construction a key counts as on when its pressed bit or its toggled bit is set.

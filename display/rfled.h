@@ -40,7 +40,7 @@ class TRFLed final : public tk::Form {
   tk::Timer Timer4;  // refresh after the taskbar came back
 
  protected:
-  tk::WindowSpec Spec() const override;
+  tk::WindowDesign Design() const override;
   void FormCreate() override;
   void FormShow() override;
   bool FormCloseQuery() override { return false; }  // the strip never closes

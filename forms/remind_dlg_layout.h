@@ -12,11 +12,11 @@ inline constexpr int kOkId = 1;  // the dialog's default command: Enter presses 
 inline constexpr int kCheckBoxId = 101;
 inline constexpr int kLabelId = 102;
 
-inline const tk::ControlSpec kTntLabel1{tk::ControlKind::Label, kLabelId, tk::Rect::At(9, 14, 387, 20),
+inline const tk::ControlDesign kTntLabel1{tk::ControlKind::Label, kLabelId, tk::Rect::At(9, 14, 387, 20),
                                         u"Replace your wireless keyboard battery!", true, false, false};
-inline const tk::ControlSpec kTntCheckBox1{tk::ControlKind::CheckBox, kCheckBoxId, tk::Rect::At(8, 38, 387, 20),
+inline const tk::ControlDesign kTntCheckBox1{tk::ControlKind::CheckBox, kCheckBoxId, tk::Rect::At(8, 38, 387, 20),
                                            u"Remind me later", false, true, false};
-inline const tk::ControlSpec kTntBitBtn1{tk::ControlKind::Button, kOkId, tk::Rect::At(9, 64, 387, 25), u"OK", false,
+inline const tk::ControlDesign kTntBitBtn1{tk::ControlKind::Button, kOkId, tk::Rect::At(9, 64, 387, 25), u"OK", false,
                                          true, true};
 inline constexpr bool kCheckBoxTicked = true;
 

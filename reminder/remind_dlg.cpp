@@ -20,17 +20,17 @@ TRemindDlg::TRemindDlg(tk::Application& app, shell::Services& services)
     c->SetFont(services_.state.language_font);
 }
 
-tk::WindowSpec TRemindDlg::Spec() const {
-  tk::WindowSpec spec;
-  spec.class_name = shell::kReminderClass;
-  spec.title = "";
+tk::WindowDesign TRemindDlg::Design() const {
+  tk::WindowDesign design;
+  design.class_name = shell::kReminderClass;
+  design.title = "";
   // A fixed dialog frame without system menu or caption buttons.
-  spec.style = tk::kWsPopup | tk::kWsDlgFrame;
-  spec.ex_style = tk::kWsExDlgModalFrame | tk::kWsExTopmost;
-  spec.bounds = tk::Rect::At(0, 0, layout::kClientWidth, layout::kClientHeight);
-  spec.client_size = true;
-  spec.dialog_keys = true;
-  return spec;
+  design.style = tk::kWsPopup | tk::kWsDlgFrame;
+  design.ex_style = tk::kWsExDlgModalFrame | tk::kWsExTopmost;
+  design.bounds = tk::Rect::At(0, 0, layout::kClientWidth, layout::kClientHeight);
+  design.client_size = true;
+  design.dialog_keys = true;
+  return design;
 }
 
 void TRemindDlg::TntFormCreate() {

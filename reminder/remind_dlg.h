@@ -19,7 +19,7 @@ class TRemindDlg final : public tk::Form {
   tk::Timer Timer1;
 
  protected:
-  tk::WindowSpec Spec() const override;
+  tk::WindowDesign Design() const override;
   void FormCreate() override { TntFormCreate(); }
   void FormShow() override { TntFormShow(); }
   void FormClose() override { TntFormClose(); }

@@ -24,12 +24,12 @@ TSetupFrm::TSetupFrm(tk::Application& app, Services& services)
   TrayIcon1.on_mouse_down = [this](tk::MouseButton b) { TrayIcon1MouseDown(b); };
 }
 
-tk::WindowSpec TSetupFrm::Spec() const {
-  tk::WindowSpec spec;
-  spec.class_name = kControllerClass;
-  spec.title = kControllerTitle;
-  spec.style = tk::kWsPopup;
-  return spec;
+tk::WindowDesign TSetupFrm::Design() const {
+  tk::WindowDesign design;
+  design.class_name = kControllerClass;
+  design.title = kControllerTitle;
+  design.style = tk::kWsPopup;
+  return design;
 }
 
 void TSetupFrm::FormCreate() {

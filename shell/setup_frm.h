@@ -22,7 +22,7 @@ class TSetupFrm final : public tk::Form {
   tk::Timer Timer1;  // one-shot after creation that starts the battery poll
 
  protected:
-  tk::WindowSpec Spec() const override;
+  tk::WindowDesign Design() const override;
   void FormCreate() override;
   void FormDestroy() override;
   bool HandleMessage(const tk::Message& m, std::intptr_t& result) override;

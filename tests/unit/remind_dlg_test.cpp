@@ -32,9 +32,9 @@ TEST_F(Reminder, IsBuiltHiddenWithItsDesignedControls) {
   EXPECT_EQ(dlg->TntCheckBox1.Text(), u"Remind me later");
   EXPECT_EQ(dlg->TntBitBtn1.Text(), u"OK");
   EXPECT_TRUE(dlg->TntCheckBox1.Checked());
-  EXPECT_TRUE(dlg->TntLabel1.Spec().centred);
-  EXPECT_TRUE(dlg->TntCheckBox1.Spec().tab_stop);
-  EXPECT_TRUE(dlg->TntBitBtn1.Spec().default_button);
+  EXPECT_TRUE(dlg->TntLabel1.Design().centred);
+  EXPECT_TRUE(dlg->TntCheckBox1.Design().tab_stop);
+  EXPECT_TRUE(dlg->TntBitBtn1.Design().default_button);
   EXPECT_FALSE(dlg->RemindTimer.Enabled());
   EXPECT_EQ(dlg->RemindTimer.Interval(), 1000u);
   EXPECT_TRUE(dlg->Timer1.Enabled());
@@ -95,7 +95,7 @@ TEST_F(Reminder, ShownDialogIsAToolWindowOnTopCentredOnceAndLiftedEverySecond) {
   const tk::Rect r = dlg->Bounds();
   EXPECT_EQ(r.left, (1280 - r.Width()) / 2);
   const std::uint64_t z = world.ui.Find(dlg->Handle())->z;
-  const tk::WindowId other = world.ui.NewWindow(tk::WindowSpec{}, nullptr);
+  const tk::WindowId other = world.ui.NewWindow(tk::WindowDesign{}, nullptr);
   world.ui.SetVisible(other, true);
   EXPECT_GT(world.ui.Find(other)->z, z);
   Advance(1000);

@@ -228,7 +228,7 @@ struct Program {
   }
   std::vector<std::string> ClassesCreated() const {
     std::vector<std::string> names;
-    for (tk::WindowId w : TopWindows()) names.push_back(ui.FindAny(w)->spec.class_name);
+    for (tk::WindowId w : TopWindows()) names.push_back(ui.FindAny(w)->design.class_name);
     return names;
   }
 

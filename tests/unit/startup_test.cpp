@@ -23,7 +23,7 @@ struct Created {
 std::vector<std::string> ClassesCreated(const tk::HeadlessBackend& ui) {
   std::vector<std::string> names;
   for (tk::WindowId w : ui.Created())
-    if (ui.FindAny(w)->parent == 0) names.push_back(ui.FindAny(w)->spec.class_name);
+    if (ui.FindAny(w)->parent == 0) names.push_back(ui.FindAny(w)->design.class_name);
   return names;
 }
 

@@ -21,7 +21,7 @@ class TimerForm final : public Form {
   HeadlessBackend& Platform() const { return static_cast<HeadlessBackend&>(Form::Platform()); }
 
  protected:
-  WindowSpec Spec() const override { return {}; }
+  WindowDesign Design() const override { return {}; }
 };
 
 // One step of a timer script: an operation at a moment of the virtual clock.

@@ -2,15 +2,15 @@
 
 namespace tk {
 
-WindowId HeadlessBackend::NewWindow(const WindowSpec& spec, WindowSink* sink) {
+WindowId HeadlessBackend::NewWindow(const WindowDesign& design, WindowSink* sink) {
   WindowId id = next_id_;
   next_id_ += 4;
   Window w;
-  w.spec = spec;
+  w.design = design;
   w.sink = sink;
-  w.title = spec.title;
-  w.bounds = spec.bounds;
-  w.ex_style = spec.ex_style;
+  w.title = design.title;
+  w.bounds = design.bounds;
+  w.ex_style = design.ex_style;
   windows_.emplace(id, std::move(w));
   created_.push_back(id);
   return id;
@@ -102,16 +102,16 @@ void HeadlessBackend::SetForeground(WindowId w) {
   if (Get(w) != nullptr) foreground_ = w;
 }
 
-WindowId HeadlessBackend::NewControl(WindowId parent, const ControlSpec& spec) {
+WindowId HeadlessBackend::NewControl(WindowId parent, const ControlDesign& design) {
   if (Get(parent) == nullptr) return 0;
-  WindowSpec ws;
-  ws.class_name = spec.kind == ControlKind::Label ? "STATIC" : "BUTTON";
-  ws.bounds = spec.bounds;
+  WindowDesign ws;
+  ws.class_name = design.kind == ControlKind::Label ? "STATIC" : "BUTTON";
+  ws.bounds = design.bounds;
   WindowId id = NewWindow(ws, nullptr);
   Window& w = windows_.at(id);
   w.parent = parent;
-  w.control = spec;
-  w.text = spec.text;
+  w.control = design;
+  w.text = design.text;
   w.visible = true;
   return id;
 }
@@ -158,10 +158,10 @@ std::optional<std::uint32_t> HeadlessBackend::TimerInterval(WindowId w, int time
   return it->second.interval;
 }
 
-bool HeadlessBackend::AddTrayIcon(WindowId w, const TrayIconSpec& spec) {
+bool HeadlessBackend::AddTrayIcon(WindowId w, const TrayIconDesign& design) {
   Window* win = Get(w);
   if (win == nullptr || win->tray) return false;
-  win->tray = spec;
+  win->tray = design;
   return true;
 }
 
@@ -171,15 +171,15 @@ void HeadlessBackend::DeleteTrayIcon(WindowId w) {
 
 WindowId HeadlessBackend::FindTopWindow(std::string_view class_name, std::string_view title) const {
   for (const auto& [id, w] : windows_)
-    if (w.alive && w.spec.class_name == class_name && w.title == title) return id;
+    if (w.alive && w.design.class_name == class_name && w.title == title) return id;
   return 0;
 }
 
 WindowId HeadlessBackend::AddForeignWindow(std::string class_name, std::string title) {
-  WindowSpec spec;
-  spec.class_name = std::move(class_name);
-  spec.title = std::move(title);
-  return NewWindow(spec, nullptr);
+  WindowDesign design;
+  design.class_name = std::move(class_name);
+  design.title = std::move(title);
+  return NewWindow(design, nullptr);
 }
 
 bool HeadlessBackend::Post(WindowId w, const Message& m) {

@@ -32,12 +32,12 @@ Application::~Application() {
 
 void Application::Initialize() {
   if (handle_ != 0) return;
-  WindowSpec spec;
-  spec.class_name = "TApplication";
-  spec.title = title_;
+  WindowDesign design;
+  design.class_name = "TApplication";
+  design.title = title_;
   // No frame: a framed window would get an edge style added to the tool-window style.
-  spec.style = kWsPopup;
-  handle_ = backend_.NewWindow(spec, &application_window_sink);
+  design.style = kWsPopup;
+  handle_ = backend_.NewWindow(design, &application_window_sink);
 }
 
 void Application::SetTitle(std::string title) {

@@ -7,27 +7,27 @@
 
 namespace tk {
 
-Control::Control(Form& owner, ControlSpec spec) : owner_(owner), spec_(std::move(spec)) { owner_.AddControl(this); }
+Control::Control(Form& owner, ControlDesign design) : owner_(owner), design_(std::move(design)) { owner_.AddControl(this); }
 
 void Control::Make() {
-  handle_ = owner_.Platform().NewControl(owner_.Handle(), spec_);
+  handle_ = owner_.Platform().NewControl(owner_.Handle(), design_);
   owner_.Platform().SetFont(handle_, font_);
   Made();
 }
 
 void Control::SetText(std::u16string text) {
-  spec_.text = std::move(text);
-  if (handle_) owner_.Platform().SetControlText(handle_, spec_.text);
+  design_.text = std::move(text);
+  if (handle_) owner_.Platform().SetControlText(handle_, design_.text);
 }
 
-std::u16string Control::Text() const { return handle_ ? owner_.Platform().ControlText(handle_) : spec_.text; }
+std::u16string Control::Text() const { return handle_ ? owner_.Platform().ControlText(handle_) : design_.text; }
 
 void Control::SetFont(const Font& font) {
   font_ = font;
   if (handle_) owner_.Platform().SetFont(handle_, font_);
 }
 
-CheckBox::CheckBox(Form& owner, ControlSpec spec, bool checked) : Control(owner, std::move(spec)), initial_(checked) {}
+CheckBox::CheckBox(Form& owner, ControlDesign design, bool checked) : Control(owner, std::move(design)), initial_(checked) {}
 
 bool CheckBox::Checked() const { return Handle() ? owner_.Platform().Checked(Handle()) : initial_; }
 
@@ -42,7 +42,7 @@ TrayIcon::~TrayIcon() { Hide(); }
 
 void TrayIcon::Show() {
   if (shown_ || owner_.Handle() == 0) return;
-  shown_ = owner_.Platform().AddTrayIcon(owner_.Handle(), TrayIconSpec{icon_, ""});
+  shown_ = owner_.Platform().AddTrayIcon(owner_.Handle(), TrayIconDesign{icon_, ""});
 }
 
 void TrayIcon::Hide() {

@@ -16,7 +16,7 @@ Form::~Form() { DropWindow(); }
 Backend& Form::Platform() const { return app_.Platform(); }
 
 void Form::MakeWindow() {
-  handle_ = Platform().NewWindow(Spec(), this);
+  handle_ = Platform().NewWindow(Design(), this);
   for (Control* c : controls_) c->Make();
   for (Timer* t : timers_)
     if (t) t->Apply();

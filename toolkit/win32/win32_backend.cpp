@@ -79,28 +79,28 @@ class Win32Backend final : public Backend {
       if (icon) DestroyIcon(icon);
   }
 
-  WindowId NewWindow(const WindowSpec& spec, WindowSink* sink) override {
-    if (!RegisterFormClass(spec.class_name)) return 0;
-    RECT r{spec.bounds.left, spec.bounds.top, spec.bounds.right, spec.bounds.bottom};
-    if (spec.client_size) AdjustWindowRectEx(&r, spec.style, FALSE, spec.ex_style);
-    HWND h = CreateWindowExA(spec.ex_style, spec.class_name.c_str(), spec.title.c_str(), spec.style, r.left,
+  WindowId NewWindow(const WindowDesign& design, WindowSink* sink) override {
+    if (!RegisterFormClass(design.class_name)) return 0;
+    RECT r{design.bounds.left, design.bounds.top, design.bounds.right, design.bounds.bottom};
+    if (design.client_size) AdjustWindowRectEx(&r, design.style, FALSE, design.ex_style);
+    HWND h = CreateWindowExA(design.ex_style, design.class_name.c_str(), design.title.c_str(), design.style, r.left,
                              r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr, Instance(), sink);
-    if (h && spec.class_name == "TApplication") error_caption_ = spec.title;
-    if (h && spec.dialog_keys) dialogs_.insert(h);
+    if (h && design.class_name == "TApplication") error_caption_ = design.title;
+    if (h && design.dialog_keys) dialogs_.insert(h);
     return Id(h);
   }
 
-  WindowId NewControl(WindowId parent, const ControlSpec& spec) override {
-    DWORD style = WS_CHILD | WS_VISIBLE | (spec.tab_stop ? WS_TABSTOP : 0);
+  WindowId NewControl(WindowId parent, const ControlDesign& design) override {
+    DWORD style = WS_CHILD | WS_VISIBLE | (design.tab_stop ? WS_TABSTOP : 0);
     const wchar_t* cls = L"BUTTON";
-    switch (spec.kind) {
-      case ControlKind::Label: cls = L"STATIC"; style |= spec.centred ? SS_CENTER : SS_LEFT; break;
+    switch (design.kind) {
+      case ControlKind::Label: cls = L"STATIC"; style |= design.centred ? SS_CENTER : SS_LEFT; break;
       case ControlKind::CheckBox: style |= BS_AUTOCHECKBOX; break;
-      case ControlKind::Button: style |= spec.default_button ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON; break;
+      case ControlKind::Button: style |= design.default_button ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON; break;
     }
-    const Rect& r = spec.bounds;
-    HWND h = CreateWindowExW(0, cls, Wide(spec.text), style, r.left, r.top, r.Width(), r.Height(), H(parent),
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), Instance(), nullptr);
+    const Rect& r = design.bounds;
+    HWND h = CreateWindowExW(0, cls, Wide(design.text), style, r.left, r.top, r.Width(), r.Height(), H(parent),
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)), Instance(), nullptr);
     return Id(h);
   }
   void SetControlText(WindowId control, std::u16string_view text) override {
@@ -179,14 +179,14 @@ class Win32Backend final : public Backend {
   }
   void DisarmTimer(WindowId w, int timer_id) override { KillTimer(H(w), static_cast<UINT_PTR>(timer_id)); }
 
-  bool AddTrayIcon(WindowId w, const TrayIconSpec& spec) override {
+  bool AddTrayIcon(WindowId w, const TrayIconDesign& design) override {
     HICON icon = static_cast<HICON>(
-        LoadImageA(Instance(), MAKEINTRESOURCEA(spec.icon_resource), IMAGE_ICON, 16, 16, 0));
+        LoadImageA(Instance(), MAKEINTRESOURCEA(design.icon_resource), IMAGE_ICON, 16, 16, 0));
     NOTIFYICONDATAA nid = TrayData(w);
-    nid.uFlags = NIF_MESSAGE | NIF_ICON | (spec.tip.empty() ? 0 : NIF_TIP);
+    nid.uFlags = NIF_MESSAGE | NIF_ICON | (design.tip.empty() ? 0 : NIF_TIP);
     nid.uCallbackMessage = kTrayCallback;
     nid.hIcon = icon;
-    lstrcpynA(nid.szTip, spec.tip.c_str(), sizeof nid.szTip);
+    lstrcpynA(nid.szTip, design.tip.c_str(), sizeof nid.szTip);
     if (!Shell_NotifyIconA(NIM_ADD, &nid)) {
       if (icon) DestroyIcon(icon);
       return false;

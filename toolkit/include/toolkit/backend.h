@@ -35,7 +35,7 @@ class WindowSink {
   virtual void OnCommand(int control_id) = 0;  // a button of the window was pressed
 };
 
-struct WindowSpec {
+struct WindowDesign {
   std::string class_name;
   std::string title;
   std::uint32_t style = kWsPopup;
@@ -49,7 +49,7 @@ enum class ControlKind { Label, CheckBox, Button };
 
 // A standard control inside a form. Controls that take the keyboard are reached with Tab in
 // creation order; the default button answers Enter.
-struct ControlSpec {
+struct ControlDesign {
   ControlKind kind = ControlKind::Label;
   int id = 0;
   Rect bounds;
@@ -59,7 +59,7 @@ struct ControlSpec {
   bool default_button = false;
 };
 
-struct TrayIconSpec {
+struct TrayIconDesign {
   int icon_resource = 0;
   std::string tip;
 };
@@ -70,7 +70,7 @@ class Backend {
  public:
   virtual ~Backend() = default;
 
-  virtual WindowId NewWindow(const WindowSpec& spec, WindowSink* sink) = 0;
+  virtual WindowId NewWindow(const WindowDesign& design, WindowSink* sink) = 0;
   virtual void DestroyWindow(WindowId w) = 0;
   // Shows without taking the keyboard focus, or hides. Shown windows go to the top of their band.
   virtual void SetVisible(WindowId w, bool visible) = 0;
@@ -86,7 +86,7 @@ class Backend {
   virtual void SetMouseCapture(WindowId w, bool on) = 0;
   virtual void SetForeground(WindowId w) = 0;
 
-  virtual WindowId NewControl(WindowId parent, const ControlSpec& spec) = 0;
+  virtual WindowId NewControl(WindowId parent, const ControlDesign& design) = 0;
   virtual void SetControlText(WindowId control, std::u16string_view text) = 0;
   virtual std::u16string ControlText(WindowId control) const = 0;
   virtual bool Checked(WindowId control) const = 0;
@@ -96,7 +96,7 @@ class Backend {
   virtual void ArmTimer(WindowId w, int timer_id, std::uint32_t interval_ms) = 0;
   virtual void DisarmTimer(WindowId w, int timer_id) = 0;
 
-  virtual bool AddTrayIcon(WindowId w, const TrayIconSpec& spec) = 0;
+  virtual bool AddTrayIcon(WindowId w, const TrayIconDesign& design) = 0;
   virtual void DeleteTrayIcon(WindowId w) = 0;
 
   // Top-level windows of any process, matched by whole class name and title, hidden ones too.

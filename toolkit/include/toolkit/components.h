@@ -24,14 +24,14 @@ struct Image {
 // A standard control of a form; made with the form's window.
 class Control {
  public:
-  Control(Form& owner, ControlSpec spec);
+  Control(Form& owner, ControlDesign design);
   virtual ~Control() = default;
   Control(const Control&) = delete;
   Control& operator=(const Control&) = delete;
 
   WindowId Handle() const { return handle_; }
-  int Id() const { return spec_.id; }
-  const ControlSpec& Spec() const { return spec_; }
+  int Id() const { return design_.id; }
+  const ControlDesign& Design() const { return design_; }
   void SetText(std::u16string text);
   std::u16string Text() const;
   void SetFont(const Font& font);
@@ -44,14 +44,14 @@ class Control {
   friend class Form;
   virtual void Made() {}
   void Make();
-  ControlSpec spec_;
+  ControlDesign design_;
   Font font_;
   WindowId handle_ = 0;
 };
 
 class CheckBox final : public Control {
  public:
-  CheckBox(Form& owner, ControlSpec spec, bool checked);
+  CheckBox(Form& owner, ControlDesign design, bool checked);
   bool Checked() const;
   void SetChecked(bool checked);
 

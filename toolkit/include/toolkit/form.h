@@ -48,7 +48,7 @@ class Form : public WindowSink {
   // Called when the message loop has ended, before the window goes.
   virtual void FormDestroy() {}
   // The form's window description; read once when the window is made.
-  virtual WindowSpec Spec() const = 0;
+  virtual WindowDesign Design() const = 0;
   virtual void FormShow() {}
   virtual bool FormCloseQuery() { return true; }
   virtual void FormClose() {}

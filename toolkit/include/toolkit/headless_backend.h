@@ -16,7 +16,7 @@ namespace tk {
 class HeadlessBackend final : public Backend {
  public:
   struct Window {
-    WindowSpec spec;
+    WindowDesign design;
     WindowSink* sink = nullptr;  // null for a window of another process
     std::string title;
     bool visible = false;
@@ -25,10 +25,10 @@ class HeadlessBackend final : public Backend {
     std::uint64_t z = 0;  // larger is nearer the front
     bool captured = false;
     bool alive = true;
-    std::optional<TrayIconSpec> tray;
+    std::optional<TrayIconDesign> tray;
     // Controls only.
     WindowId parent = 0;
-    std::optional<ControlSpec> control;
+    std::optional<ControlDesign> control;
     std::u16string text;
     bool checked = false;
     Font font;
@@ -39,7 +39,7 @@ class HeadlessBackend final : public Backend {
   };
 
   // Backend
-  WindowId NewWindow(const WindowSpec& spec, WindowSink* sink) override;
+  WindowId NewWindow(const WindowDesign& design, WindowSink* sink) override;
   void DestroyWindow(WindowId w) override;
   void SetVisible(WindowId w, bool visible) override;
   bool IsVisible(WindowId w) const override;
@@ -53,7 +53,7 @@ class HeadlessBackend final : public Backend {
   void Invalidate(WindowId w) override;
   void SetMouseCapture(WindowId w, bool on) override;
   void SetForeground(WindowId w) override;
-  WindowId NewControl(WindowId parent, const ControlSpec& spec) override;
+  WindowId NewControl(WindowId parent, const ControlDesign& design) override;
   void SetControlText(WindowId control, std::u16string_view text) override;
   std::u16string ControlText(WindowId control) const override;
   bool Checked(WindowId control) const override;
@@ -61,7 +61,7 @@ class HeadlessBackend final : public Backend {
   void SetFont(WindowId w, const Font& font) override;
   void ArmTimer(WindowId w, int timer_id, std::uint32_t interval_ms) override;
   void DisarmTimer(WindowId w, int timer_id) override;
-  bool AddTrayIcon(WindowId w, const TrayIconSpec& spec) override;
+  bool AddTrayIcon(WindowId w, const TrayIconDesign& design) override;
   void DeleteTrayIcon(WindowId w) override;
   WindowId FindTopWindow(std::string_view class_name, std::string_view title) const override;
   bool Post(WindowId w, const Message& m) override;
