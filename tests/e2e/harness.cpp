@@ -192,18 +192,19 @@ Rgb PixelOf(const std::string& host_png, int x, int y) {
   return c;
 }
 
-void InstallDefaultSettings() {
+bool InstallSettings(DWORD interval, const std::wstring& app_path) {
   HKEY key = nullptr;
   if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\VOVEzurevo\\Default", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                       &key, nullptr) != ERROR_SUCCESS)
-    return;
-  DWORD interval = 10000;
+    return false;
   RegSetValueExA(key, "Interval", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&interval), sizeof interval);
-  const std::wstring dir = BinaryDir();
-  RegSetValueExW(key, L"APPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(dir.c_str()),
-                 static_cast<DWORD>((dir.size() + 1) * sizeof(wchar_t)));
+  RegSetValueExW(key, L"APPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(app_path.c_str()),
+                 static_cast<DWORD>((app_path.size() + 1) * sizeof(wchar_t)));
   RegCloseKey(key);
+  return true;
 }
+
+void InstallDefaultSettings() { InstallSettings(10000, BinaryDir()); }
 
 RECT WorkArea() {
   RECT r{};

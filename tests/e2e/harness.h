@@ -72,7 +72,9 @@ struct Rgb {
   int r = -1, g = -1, b = -1;
 };
 Rgb PixelOf(const std::string& host_png, int x, int y);
-// The machine-wide settings the program expects, as an installation writes them.
+// The machine-wide settings: a poll period and an installation directory.
+bool InstallSettings(DWORD interval, const std::wstring& app_path);
+// The settings the program expects, as an installation writes them, for the build folder.
 void InstallDefaultSettings();
 RECT WorkArea();
 

@@ -11,19 +11,6 @@ using namespace std::chrono_literals;
 
 std::wstring StandinDir() { return BinaryDir() + L"\\standin"; }
 
-// Settings pointing at the stand-in folder, with a short poll period.
-void InstallStandinSettings(DWORD interval) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\VOVEzurevo\\Default", 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  RegSetValueExA(key, "Interval", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&interval), sizeof interval);
-  const std::wstring dir = StandinDir();
-  RegSetValueExW(key, L"APPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(dir.c_str()),
-                 static_cast<DWORD>((dir.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(key);
-}
-
 // A UTF-16LE message file with a byte-order mark; S076 is left out on purpose.
 void WriteMessageFile() {
   CreateDirectoryW((StandinDir() + L"\\VXQ").c_str(), nullptr);
@@ -40,7 +27,8 @@ class Reminder : public ::testing::Test {
  protected:
   void SetUp() override {
     EndAllInstances();
-    InstallStandinSettings(500);
+    // The stand-in folder as installation directory, with a short poll period.
+    ASSERT_TRUE(InstallSettings(500, StandinDir()));
   }
   void TearDown() override {
     EndAllInstances();
