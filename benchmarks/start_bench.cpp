@@ -21,6 +21,9 @@ namespace {
 constexpr DWORD kStartLimitMs = 20000;
 constexpr DWORD kEndLimitMs = 10000;
 constexpr DWORD kSettleMs = 500;  // lets the start's own work and first repaints finish
+// Wine's shell is still tidying up after a program has ended (its tray icon, its windows); a
+// start right then is slower by tens of milliseconds, whichever program it is.
+constexpr DWORD kQuietMs = 1000;
 
 struct Subject {
   std::wstring path;
@@ -193,6 +196,7 @@ int main(int argc, char** argv) {
       const int which = (round + k) % 2;
       Sample sample;
       if (!Measure(subjects[which], idle_ms, sample)) return 1;
+      Sleep(kQuietMs);
       if (round == 0) continue;
       samples[which].push_back(sample);
       std::printf("round %2d %-8s window %7.1f ms  ready %7.1f ms  start cpu %6.1f ms  idle cpu %5.1f ms  peak %7.0f KB\n",

@@ -26,7 +26,9 @@ done
 cmake --preset windows >/dev/null
 targets=(bare_tray start_bench)
 [ -z "$bin" ] && targets+=(ledglow kbdlink wminput)
-cmake --build --preset windows --target "${targets[@]}" >/dev/null
+log="$(mktemp)"
+cmake --build --preset windows --target "${targets[@]}" >"$log" 2>&1 || { cat "$log"; rm -f "$log"; exit 1; }
+rm -f "$log"
 tools="$PWD/build/windows/bin"
 bin="$(cd "${bin:-$tools}" && pwd)"
 
@@ -38,8 +40,6 @@ start_fresh_wine
 app_path=$(winepath -w "$bin")
 wine reg add 'HKLM\SOFTWARE\VOVEzurevo\Default' /v Interval /t REG_DWORD /d 10000 /f >/dev/null 2>&1
 wine reg add 'HKLM\SOFTWARE\VOVEzurevo\Default' /v APPath /t REG_SZ /d "$app_path" /f >/dev/null 2>&1
-# The tray needs Wine's shell running before the first round.
-wine cmd /c exit >/dev/null 2>&1 || true
 
 echo "ledglow from $bin: $(( $(stat -c %s "$bin/ledglow.exe" "$bin/kbdlink.dll" "$bin/wminput.dll" | paste -sd+) )) bytes"
 wine "$tools/start_bench.exe" "$rounds" "$idle_ms" \
