@@ -21,8 +21,8 @@ namespace {
 constexpr DWORD kStartLimitMs = 20000;
 constexpr DWORD kEndLimitMs = 10000;
 constexpr DWORD kSettleMs = 500;  // lets the start's own work and first repaints finish
-// Wine's shell is still tidying up after a program has ended (its tray icon, its windows); a
-// start right then is slower by tens of milliseconds, whichever program it is.
+// Each start finds the desktop at rest: the shell has let go of the last program's tray icon
+// and windows.
 constexpr DWORD kQuietMs = 1000;
 
 struct Subject {
@@ -164,15 +164,37 @@ double Median(std::vector<double> v) {
 }
 
 template <typename Field>
-std::vector<double> Column(const std::vector<Sample>& samples, Field field) {
+std::vector<double> Column(const std::vector<Sample>& samples, Field field, double scale = 1) {
   std::vector<double> v;
-  for (const Sample& s : samples) v.push_back(s.*field);
+  for (const Sample& s : samples) v.push_back(s.*field * scale);
   return v;
 }
 
-void Compare(const char* what, const char* unit, double base, double program) {
-  std::printf("%-26s baseline %9.2f %s  program %9.2f %s  ratio %5.2fx  delta %+9.2f %s\n", what, base, unit, program,
-              unit, base > 0 ? program / base : 0.0, program - base, unit);
+// Ratio and delta are medians of each round's pair, which ran seconds apart, so a load that
+// comes and goes on the machine moves them less than it moves either side's median.
+struct Comparison {
+  double baseline, program, ratio, delta;
+};
+
+Comparison Paired(const std::vector<double>& baseline, const std::vector<double>& program) {
+  std::vector<double> ratios, deltas;
+  for (size_t i = 0; i < baseline.size() && i < program.size(); ++i) {
+    ratios.push_back(baseline[i] > 0 ? program[i] / baseline[i] : 0);
+    deltas.push_back(program[i] - baseline[i]);
+  }
+  return {Median(baseline), Median(program), Median(ratios), Median(deltas)};
+}
+
+void Print(const char* what, const char* unit, const Comparison& c) {
+  std::printf("%-26s baseline %9.2f %s  program %9.2f %s  ratio %5.2fx  delta %+9.2f %s\n", what, c.baseline, unit,
+              c.program, unit, c.ratio, c.delta, unit);
+}
+
+// The CPU clock ticks in steps of 10 ms or more, so idle CPU is the share over all rounds.
+double IdleShare(const std::vector<Sample>& samples) {
+  double cpu = 0, wall = 0;
+  for (const Sample& s : samples) cpu += s.idle_cpu_ms, wall += s.idle_wall_ms;
+  return wall > 0 ? 100.0 * cpu / wall : 0.0;
 }
 
 std::wstring Widen(const char* text) { return std::wstring(text, text + std::char_traits<char>::length(text)); }
@@ -205,21 +227,16 @@ int main(int argc, char** argv) {
       std::fflush(stdout);
     }
   }
-  std::printf("\nmedians of %d rounds, idle over %lu ms:\n", rounds, static_cast<unsigned long>(idle_ms));
-  const auto compare = [&](const char* what, const char* unit, double Sample::*field) {
-    Compare(what, unit, Median(Column(samples[0], field)), Median(Column(samples[1], field)));
+  std::printf("\nmedians of %d rounds (ratio and delta: of each round's pair), idle over %lu ms:\n", rounds, static_cast<unsigned long>(idle_ms));
+  const auto compare = [&](const char* what, const char* unit, double Sample::*field, double scale = 1) {
+    Print(what, unit, Paired(Column(samples[0], field, scale), Column(samples[1], field, scale)));
   };
   compare("start to last window", "ms", &Sample::window_ms);
   compare("start to first input wait", "ms", &Sample::ready_ms);
   compare("CPU time of the start", "ms", &Sample::start_cpu_ms);
-  // The CPU clock ticks in steps of 10 ms or more, so idle CPU is the share over all rounds.
-  const auto idle_share = [](const std::vector<Sample>& v) {
-    double cpu = 0, wall = 0;
-    for (const Sample& s : v) cpu += s.idle_cpu_ms, wall += s.idle_wall_ms;
-    return wall > 0 ? 100.0 * cpu / wall : 0.0;
-  };
-  Compare("idle CPU, all rounds", "%", idle_share(samples[0]), idle_share(samples[1]));
-  std::vector<double> base_peak = Column(samples[0], &Sample::peak_kb), peak = Column(samples[1], &Sample::peak_kb);
-  Compare("peak working set", "MB", Median(base_peak) / 1024.0, Median(peak) / 1024.0);
+  const double idle_base = IdleShare(samples[0]), idle_program = IdleShare(samples[1]);
+  Print("idle CPU, all rounds", "%",
+        {idle_base, idle_program, idle_base > 0 ? idle_program / idle_base : 0, idle_program - idle_base});
+  compare("peak working set", "MB", &Sample::peak_kb, 1.0 / 1024);
   return 0;
 }
