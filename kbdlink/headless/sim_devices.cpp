@@ -165,11 +165,11 @@ int SimDevices::WaitingReaders() {
 }
 
 void SimDevices::WaitUntilWaiting(int n) {
-  world_.WaitUntil([&] { return IdleWaiters() >= n; });
+  world_.WaitUntil("fewer than " + std::to_string(n) + " readers ever sat in their wait with a read outstanding", [&] { return IdleWaiters() >= n; });
 }
 
 void SimDevices::WaitUntilWaitsEntered(std::uint64_t n) {
-  world_.WaitUntil([&] { return waits_entered_ >= n; });
+  world_.WaitUntil("readers never entered their wait " + std::to_string(n) + " times", [&] { return waits_entered_ >= n; });
 }
 
 std::uint64_t SimDevices::WaitsEntered() {
