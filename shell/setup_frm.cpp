@@ -39,9 +39,10 @@ void TSetupFrm::FormCreate() {
   if (services_.attach_input) services_.attach_input(static_cast<std::uint32_t>(Handle()));
 }
 
+// To this program's own strip: a search by class and title could find another instance's
+// strip and end that instance too.
 void TSetupFrm::FormDestroy() {
-  const tk::WindowId strip = Platform().FindTopWindow(kStripClass, kStripName);
-  Platform().Post(strip, tk::Message{tk::kWmQuit, 0, 0});
+  if (display::TRFLed* strip = Indicator()) Platform().Post(strip->Handle(), tk::Message{tk::kWmQuit, 0, 0});
   TrayIcon1.Hide();
 }
 

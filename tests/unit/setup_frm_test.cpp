@@ -124,9 +124,10 @@ TEST_F(Controller, WithoutTheStripTheLockStepsDoNothing) {
 }
 
 TEST_F(Controller, DestructionPostsQuitToTheStripAndRemovesTheIcon) {
+  const tk::WindowId strip_window = strip->Handle();
   app.DestroyForms();
   bool quit_to_strip = false;
-  for (const auto& p : world.ui.Queue()) quit_to_strip |= p.m.msg == tk::kWmQuit && p.to != 0;
+  for (const auto& p : world.ui.Queue()) quit_to_strip |= p.m.msg == tk::kWmQuit && p.to == strip_window;
   EXPECT_TRUE(quit_to_strip);
   for (tk::WindowId id : world.ui.Created())
     if (const auto* w = world.ui.FindAny(id)) EXPECT_FALSE(w->tray.has_value());
