@@ -256,6 +256,11 @@ bool HidDeviceTable::StopReader(int position) {
   return true;
 }
 
+bool HidDeviceTable::IsRelayBuffer(int position, std::intptr_t report) const {
+  if (position < 0 || position >= kReaderSlots || report == 0) return false;
+  return reinterpret_cast<std::intptr_t>(slots_[position].relaying.load(std::memory_order_acquire)) == report;
+}
+
 void HidDeviceTable::CloseAll() {
   for (int position = 0; position < count_; ++position) StopReader(position);
   threads_.ReapFinished();

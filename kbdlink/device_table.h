@@ -97,6 +97,8 @@ class HidDeviceTable {
   void CloseAll();
   const ReaderSlot& Slot(int index) const { return slots_[index]; }
   ReaderSlot& Slot(int index) { return slots_[index]; }
+  // True when `report` is the buffer that the reader of `position` is relaying now.
+  bool IsRelayBuffer(int position, std::intptr_t report) const;
   WindowHandle ReaderTarget() const { return reader_target_.load(std::memory_order_relaxed); }
 
   // Device-notification registrations.

@@ -169,11 +169,26 @@ std::intptr_t Link::LinkWindowProc(WindowHandle w, std::uint32_t message, std::u
       OnDeviceChange(static_cast<std::uint32_t>(low), lparam);
       return 0;  // also lets a query-remove proceed
     case LINKMSG_RELAY:
-      windows_.Send(config_.client_window, config_.input_message, low, lparam);
+      if (RelayIsOurs(low, lparam)) windows_.Send(config_.client_window, config_.input_message, low, lparam);
       return 0;
     default:
       return windows_.DefaultProc(w, message, low, lparam);
   }
+}
+
+// The window can be found by anyone: a relay is passed on only when this thread sent it, or
+// when it comes from a reader of ours pointing at the report that reader is relaying now. A
+// posted relay never comes from a reader.
+bool Link::RelayIsOurs(std::uintptr_t position, std::intptr_t report) {
+  switch (windows_.CurrentDelivery()) {
+    case Delivery::kThisThread:
+      return true;
+    case Delivery::kOtherThread:
+      return table_.IsRelayBuffer(static_cast<int>(position), report);
+    case Delivery::kPosted:
+      return false;
+  }
+  return false;
 }
 
 void Link::OnDeviceChange(std::uint32_t event, std::intptr_t broadcast) {
