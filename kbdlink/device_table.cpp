@@ -227,7 +227,11 @@ bool HidDeviceTable::StartReader(int position) {
   if (position < 0 || position >= count_) return false;
   // Only rows below kReaderSlots have a slot; others get no reader and touch no slot.
   if (position >= kReaderSlots) return false;
-  if (threads_.Running(position)) return false;
+  // A reader that was stopped but has not yet returned (it may be blocked relaying to this
+  // thread) is seen out first; one still running unstopped keeps its slot.
+  if (threads_.Running(position) &&
+      (slots_[position].stop.load(std::memory_order_relaxed) == 0 || !threads_.AwaitReturn(position)))
+    return false;
   if (!IsRowOpen(position)) OpenRow(position, true);
   if (!IsRowOpen(position)) return false;
   RegisterHandleNotification(position);
@@ -263,6 +267,12 @@ bool HidDeviceTable::IsRelayBuffer(int position, std::intptr_t report) const {
 
 void HidDeviceTable::CloseAll() {
   for (int position = 0; position < count_; ++position) StopReader(position);
+  threads_.ReapFinished();
+}
+
+void HidDeviceTable::CloseAllAndAwaitReaders() {
+  CloseAll();
+  threads_.AwaitReturn(ReaderThreads::kEveryReader);
   threads_.ReapFinished();
 }
 

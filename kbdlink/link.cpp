@@ -200,7 +200,8 @@ void Link::OnDeviceChange(std::uint32_t event, std::intptr_t broadcast) {
       }
       break;
     case kDbtDeviceQueryRemove:
-      table_.CloseAll();
+      // The system removes the device only when no handle to it is left open once this returns.
+      table_.CloseAllAndAwaitReaders();
       break;
     case kDbtDeviceRemoveComplete:
       if (ReadHeader(broadcast).device_type == kDbtDevtypDeviceInterface) RemovalScan(broadcast);
@@ -216,7 +217,7 @@ void Link::RemovalScan(std::intptr_t broadcast) {
   // The count is read afresh each step: a rebuild replaces the list under the scan.
   for (int i = 0; i < matched_.count; ++i) {
     if (table_.RowPathEquals(name, matched_.positions[i])) {
-      table_.CloseAll();
+      table_.CloseAllAndAwaitReaders();
       DeviceArrival();
     }
   }

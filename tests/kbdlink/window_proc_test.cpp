@@ -85,6 +85,34 @@ TEST_F(HiddenWindow, QueryRemoveClosesEverythingAndTellsNobody) {
   EXPECT_EQ(Posted(), std::vector<std::uint32_t>{LINKMSG_PRESENT});
 }
 
+struct HandleCase {
+  const char* name;
+  std::uint32_t event;
+  bool unplugged;
+};
+
+class HandlesAtRemoval : public HiddenWindow, public ::testing::WithParamInterface<HandleCase> {};
+
+// The reader is blocked relaying to the very thread that handles the removal.
+TEST_P(HandlesAtRemoval, NoHandleOfTheDeviceIsOpenWhenTheHandlerReturns) {
+  StartKeyboardReader();
+  m.devices.PushInput(keyboard, {0x01, 0x07});
+  m.devices.WaitUntilReadOutstanding(keyboard);
+  m.devices.PushInput(keyboard, {0x01, 0x08});
+  m.windows.WaitUntilPendingSends(1);
+  if (GetParam().unplugged) m.devices.Unplug(keyboard);
+  auto record = Broadcast(GetParam().event == kDbtDeviceQueryRemove ? kDbtDevtypHandle : kDbtDevtypDeviceInterface,
+                          PathFor(0));
+  EXPECT_EQ(DeviceChange(GetParam().event, &record), 0);
+  EXPECT_EQ(m.devices.OpenHandles(keyboard), 0) << "a handle of ours would make the system refuse the removal";
+  EXPECT_FALSE(m.threads.Running(0));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HandlesAtRemoval,
+                         ::testing::Values(HandleCase{"QueryRemove", kDbtDeviceQueryRemove, false},
+                                           HandleCase{"RemoveComplete", kDbtDeviceRemoveComplete, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(HiddenWindow, RemovalOfTheKeyboardIsRecognisedByPathWhateverItsCase) {
   StartKeyboardReader();
   m.devices.Unplug(keyboard);
