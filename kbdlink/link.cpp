@@ -17,9 +17,13 @@ struct BroadcastHeader {
   std::uint32_t reserved = 0;
 };
 
+// The size field first: a record shorter than the header is read no further and ignored.
 BroadcastHeader ReadHeader(std::intptr_t broadcast) {
   BroadcastHeader h;
-  if (broadcast != 0) std::memcpy(&h, reinterpret_cast<const void*>(broadcast), sizeof h);
+  if (broadcast == 0) return h;
+  std::uint32_t size = 0;
+  std::memcpy(&size, reinterpret_cast<const void*>(broadcast), sizeof size);
+  if (size >= sizeof h) std::memcpy(&h, reinterpret_cast<const void*>(broadcast), sizeof h);
   return h;
 }
 

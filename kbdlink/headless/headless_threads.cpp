@@ -29,7 +29,7 @@ int HeadlessThreads::Live() {
 }
 
 void HeadlessThreads::WaitUntilReturned(int index) {
-  world_.WaitUntil([&] { return records_[index].returned; });
+  world_.WaitUntil("the reader of slot " + std::to_string(index) + " never returned", [&] { return records_[index].returned; });
 }
 
 bool HeadlessThreads::Start(int index, ReaderSlot& slot) {
@@ -91,7 +91,9 @@ void HeadlessThreads::Shutdown() {
         }
         return true;
       };
-      world_.changed.wait(lock, [&] { return all_returned() || windows_.HasSendsForThisThreadLocked(); });
+      if (!world_.changed.wait_for(lock, World::kTestDeadline,
+                                   [&] { return all_returned() || windows_.HasSendsForThisThreadLocked(); }))
+        World::TimedOut("a stopped reader never returned while the readers were shut down");
       serve = !all_returned();
     }
     if (!serve) break;

@@ -73,7 +73,7 @@ bool HeadlessWindows::HasSendsForThisThreadLocked() const {
 }
 
 void HeadlessWindows::WaitUntilPendingSends(int n) {
-  world_.WaitUntil([&] {
+  world_.WaitUntil("fewer than " + std::to_string(n) + " messages were ever sent to this thread at once (no reader handed on)", [&] {
     auto it = queues_.find(std::this_thread::get_id());
     return it != queues_.end() && static_cast<int>(it->second.sends.size()) >= n;
   });

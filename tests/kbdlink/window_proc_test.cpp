@@ -39,13 +39,22 @@ struct IgnoredCase {
   std::uint32_t event;
   std::uint32_t device_type;
   bool null_record;
+  std::uint32_t record_size = 0;  // a record cut to this many bytes, its size field saying so
 };
+
+// Exactly `size` bytes of the record, in an allocation of that size, so a read past it shows.
+std::vector<std::uint8_t> Cut(const std::vector<std::uint8_t>& record, std::uint32_t size) {
+  std::vector<std::uint8_t> cut(record.begin(), record.begin() + size);
+  std::memcpy(cut.data(), &size, sizeof size);
+  return cut;
+}
 
 class IgnoredChanges : public HiddenWindow, public ::testing::WithParamInterface<IgnoredCase> {};
 
 TEST_P(IgnoredChanges, LeaveReadersAndClientAlone) {
   StartKeyboardReader();
   auto record = Broadcast(GetParam().device_type, PathFor(0));
+  if (GetParam().record_size != 0) record = Cut(record, GetParam().record_size);
   EXPECT_EQ(DeviceChange(GetParam().event, GetParam().null_record ? nullptr : &record), 0);
   EXPECT_TRUE(m.threads.Running(0));
   EXPECT_TRUE(link->Table().IsRowOpen(0));
@@ -58,7 +67,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, IgnoredChanges,
                                            IgnoredCase{"ArrivalWithoutRecord", kDbtDeviceArrival, 0, true},
                                            IgnoredCase{"VolumeRemoval", kDbtDeviceRemoveComplete, kDbtDevtypVolume, false},
                                            IgnoredCase{"RemovalWithoutRecord", kDbtDeviceRemoveComplete, 0, true},
-                                           IgnoredCase{"OtherEvent", 0x0007, kDbtDevtypDeviceInterface, false}),
+                                           IgnoredCase{"OtherEvent", 0x0007, kDbtDevtypDeviceInterface, false},
+                                           IgnoredCase{"ArrivalRecordOfItsSizeFieldOnly", kDbtDeviceArrival, kDbtDevtypDeviceInterface, false, 4},
+                                           IgnoredCase{"ArrivalRecordShorterThanItsHeader", kDbtDeviceArrival, kDbtDevtypDeviceInterface, false, 8},
+                                           IgnoredCase{"RemovalRecordShorterThanItsHeader", kDbtDeviceRemoveComplete, kDbtDevtypDeviceInterface, false, 11}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(HiddenWindow, QueryRemoveClosesEverythingAndTellsNobody) {
