@@ -48,6 +48,12 @@ void TSetupFrm::FormDestroy() {
 
 bool TSetupFrm::HandleMessage(const tk::Message& m, std::intptr_t& result) {
   result = 0;
+  if (m.msg != 0 && m.msg == services_.state.taskbar_created) {
+    // A new shell starts with an empty notification area; without this the icon, and with it
+    // the strip's only pop-up, would be gone until the next log-on.
+    TrayIcon1.ShowAgain();
+    return false;  // default processing as well
+  }
   switch (m.msg) {
     case CTLMSG_RELOAD:
       if (services_.reload_settings) services_.reload_settings();

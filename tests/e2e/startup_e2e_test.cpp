@@ -157,7 +157,9 @@ TEST_F(Startup, QuitEndsOneOfTwoInstancesAndTheOtherGoesOnUntilItsOwnQuit) {
     Process& running = older_ended ? *newer : *older;
     ASSERT_EQ(running.ExitCode(), STILL_ACTIVE) << "both instances ended";
     EXPECT_EQ(ended.ExitCode(), 0u);
-    if (c.older_first) EXPECT_TRUE(older_ended);
+    if (c.older_first) {
+      EXPECT_TRUE(older_ended);
+    }
     for (const char* cls : {"TRFLed", "TSetupFrm", "TRemindDlg"}) {
       int n = 0;
       for (HWND w : TopWindows(cls, nullptr)) n += WindowProcess(w) == running.Id();

@@ -5,6 +5,8 @@
 #include <cstdlib>
 
 #include "tests/e2e/harness.h"
+// After windows.h, which the harness brings.
+#include <shellapi.h>
 
 namespace e2e {
 namespace {
@@ -20,6 +22,8 @@ bool Near(Rgb c, int r, int g, int b) {
   return std::abs(c.r - r) <= 24 && std::abs(c.g - g) <= 24 && std::abs(c.b - b) <= 24;
 }
 
+bool TrayWindowShown() { return !RunHost("xdotool search --onlyvisible --name 'Wine System Tray'").empty(); }
+
 class Tray : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -27,8 +31,7 @@ class Tray : public ::testing::Test {
     instance = Launch();
     ASSERT_TRUE(WaitFor([&] { return Strip() != nullptr; }, 20s));
     // The tray icon appears once the controller has made it.
-    ASSERT_TRUE(WaitFor([] { return !RunHost("xdotool search --onlyvisible --name 'Wine System Tray'").empty(); },
-                        20s));
+    ASSERT_TRUE(WaitFor([] { return TrayWindowShown(); }, 20s));
   }
   void TearDown() override {
     EndAllInstances();
@@ -158,12 +161,32 @@ TEST_F(Tray, ApplicationWindowIsAToolWindowWithoutTaskbarEntry) {
   EXPECT_FALSE(IsWindowVisible(app));
 }
 
+TEST_F(Tray, IconComesBackWhenTheShellIsStartedAgainAndAPressStillShowsTheStrip) {
+  HWND controller = nullptr;
+  for (HWND w : TopWindows("TSetupFrm", "DED EZORUZ SETUP-KORVELID09"))
+    if (WindowProcess(w) == instance->Id()) controller = w;
+  ASSERT_NE(controller, nullptr);
+  // The notification area forgets the icon, as a shell that ends does (the program's one icon
+  // has id 1).
+  NOTIFYICONDATAA icon{};
+  icon.cbSize = NOTIFYICONDATAA_V2_SIZE;
+  icon.hWnd = controller;
+  icon.uID = 1;
+  ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &icon)) << "the icon could not be removed from outside";
+  ASSERT_TRUE(WaitFor([] { return !TrayWindowShown(); }, 5s)) << "the icon did not go";
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+  EXPECT_TRUE(WaitFor([] { return TrayWindowShown(); }, 5s)) << "the icon did not come back";
+  ASSERT_TRUE(ClickTrayIcon(1));
+  EXPECT_TRUE(WaitFor([&] { return StripVisible(); }, 3s)) << "a press on the icon that came back showed no strip";
+}
+
 TEST_F(Tray, QuitRemovesTheTrayIcon) {
   Process quit(L"\"" + LedglowPath() + L"\" /q");
   ASSERT_TRUE(quit.WaitExit(20s));
   ASSERT_TRUE(instance->WaitExit(20s));
   EXPECT_EQ(instance->ExitCode(), 0u);
-  EXPECT_TRUE(WaitFor([] { return RunHost("xdotool search --onlyvisible --name 'Wine System Tray'").empty(); }, 5s));
+  EXPECT_TRUE(WaitFor([] { return !TrayWindowShown(); }, 5s));
 }
 
 // The program beside a link library whose query can be made to keep the user-interface thread

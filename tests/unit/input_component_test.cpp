@@ -16,9 +16,9 @@ namespace {
 
 // The component's system on the headless backend: its link timer is a timer of a window of its
 // own, as on Windows, so it ticks only when the clock (the message loop) moves.
-class HeadlessSystem final : public tk::WindowSink {
+class HeadlessInputSystem final : public tk::WindowSink {
  public:
-  explicit HeadlessSystem(tk::HeadlessBackend& ui) : ui_(ui), window_(ui.NewWindow({}, this)) {
+  explicit HeadlessInputSystem(tk::HeadlessBackend& ui) : ui_(ui), window_(ui.NewWindow({}, this)) {
     component.system = {this, &StartWatcher, &Arm, &Disarm, &InitDriver};
   }
 
@@ -27,7 +27,7 @@ class HeadlessSystem final : public tk::WindowSink {
   std::vector<std::uint64_t> init_times;
 
  private:
-  static HeadlessSystem& Of(void* context) { return *static_cast<HeadlessSystem*>(context); }
+  static HeadlessInputSystem& Of(void* context) { return *static_cast<HeadlessInputSystem*>(context); }
   static void StartWatcher(void* c, std::uint32_t controller) { Of(c).watchers.push_back(controller); }
   static void Arm(void* c, std::uint32_t, std::uint32_t ms) { Of(c).ui_.ArmTimer(Of(c).window_, 1, ms); }
   static void Disarm(void* c) { Of(c).ui_.DisarmTimer(Of(c).window_, 1); }
@@ -48,7 +48,7 @@ class HeadlessSystem final : public tk::WindowSink {
 
 TEST(InputComponent, FirstEnumerationRunsOnceFromTheLoopAndThePollStillStartsTwoSecondsAfterStart) {
   testing_support::World world;
-  HeadlessSystem system(world.ui);
+  HeadlessInputSystem system(world.ui);
   std::vector<std::uint64_t> queries;
   std::size_t inits_at_attach = 99;
   world.services.attach_input = [&](std::uint32_t controller) {

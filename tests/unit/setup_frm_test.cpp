@@ -123,6 +123,21 @@ TEST_F(Controller, WithoutTheStripTheLockStepsDoNothing) {
   SUCCEED();
 }
 
+TEST_F(Controller, TheTrayIconComesBackWhenTheShellStartsAgainAndStillPopsTheStrip) {
+  world.services.state.taskbar_created = world.ui.RegisterMessage("TaskbarCreated");  // as start-up does
+  for (int restart = 1; restart <= 2; ++restart) {
+    world.ui.RestartShell();
+    const auto* w = world.ui.Find(controller->Handle());
+    ASSERT_TRUE(w->tray.has_value()) << "the icon was not added again, restart " << restart;
+    EXPECT_EQ(w->tray->icon_resource, forms::kIconTrayGreen);
+    // The strip's own refresh still follows the message.
+    EXPECT_TRUE(strip->Timer4.Ticking());
+    EXPECT_EQ(strip->Timer4.Interval(), 5000u);
+  }
+  Tray(tk::MouseAction::Down, tk::MouseButton::Left);
+  EXPECT_TRUE(strip->Visible()) << "a press on the icon that came back did not pop the strip";
+}
+
 TEST_F(Controller, DestructionPostsQuitToTheStripAndRemovesTheIcon) {
   const tk::WindowId strip_window = strip->Handle();
   app.DestroyForms();
