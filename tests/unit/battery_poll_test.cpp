@@ -98,7 +98,8 @@ TEST_F(Poll, ColoursTheBarsAndSwitchesTheReminderByTheStatusBytes) {
     dialog->RemindTimer.SetInterval(c.interval_before);
     dialog->RemindTimer.SetEnabled(c.timer_on_before);
     Round(c.a, c.b);
-    const std::string label = "a=" + std::to_string(c.a) + " b=" + std::to_string(c.b);
+    const auto status = [](int s) { return s == kNoAnswer ? std::string("none") : std::to_string(s); };
+    const std::string label = "a=" + status(c.a) + " b=" + status(c.b);
     EXPECT_EQ(strip->Shape4.fill, c.shape4) << label;
     EXPECT_EQ(strip->Shape5.fill, c.shape5) << label;
     EXPECT_EQ(dialog->RemindTimer.Enabled(), c.timer_on_after) << label;
