@@ -21,6 +21,7 @@ WindowId HeadlessBackend::NewWindow(const WindowDesign& design, WindowSink* sink
   w.title = design.title;
   w.bounds = design.bounds;
   w.ex_style = design.ex_style;
+  w.dpi = DpiAt(design.bounds);
   windows_.emplace(id, std::move(w));
   created_.push_back(id);
   return id;
@@ -77,6 +78,45 @@ void HeadlessBackend::BringToFront(WindowId w) {
 
 void HeadlessBackend::SetBounds(WindowId w, Rect r) {
   if (Window* win = Get(w)) win->bounds = r;
+  FollowMonitor(w);
+}
+
+int HeadlessBackend::DpiAt(Rect bounds) const {
+  const Point centre{bounds.left + bounds.Width() / 2, bounds.top + bounds.Height() / 2};
+  for (std::size_t i = monitors_.size(); i-- > 1;)
+    if (monitors_[i].bounds.Contains(centre)) return monitors_[i].dpi;
+  return monitors_[0].dpi;
+}
+
+int HeadlessBackend::Dpi(WindowId w) const {
+  const Window* win = Find(w);
+  if (win == nullptr) return 96;
+  if (win->parent != 0) return Dpi(win->parent);
+  return win->dpi;
+}
+
+void HeadlessBackend::FollowMonitor(WindowId w) {
+  Window* win = Get(w);
+  if (win == nullptr || win->parent != 0) return;
+  const int old_dpi = win->dpi;
+  const int new_dpi = DpiAt(win->bounds);
+  if (new_dpi == old_dpi) return;
+  win->dpi = new_dpi;  // before the handler runs, so that its own moves see the new DPI
+  const Rect b = win->bounds;
+  const Rect suggested = Rect::At(b.left, b.top, b.Width() * new_dpi / old_dpi, b.Height() * new_dpi / old_dpi);
+  if (win->sink) win->sink->OnDpiChanged(new_dpi, suggested);
+}
+
+int HeadlessBackend::AddMonitor(Rect bounds, int dpi) {
+  monitors_.push_back(Monitor{bounds, dpi});
+  for (WindowId id : Windows()) FollowMonitor(id);
+  return static_cast<int>(monitors_.size()) - 1;
+}
+
+void HeadlessBackend::SetMonitorDpi(int monitor, int dpi) {
+  if (monitor < 0 || monitor >= static_cast<int>(monitors_.size())) return;
+  monitors_[static_cast<std::size_t>(monitor)].dpi = dpi;
+  for (WindowId id : Windows()) FollowMonitor(id);
 }
 
 Rect HeadlessBackend::Bounds(WindowId w) const {

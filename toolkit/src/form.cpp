@@ -5,6 +5,7 @@
 
 #include "toolkit/application.h"
 #include "toolkit/components.h"
+#include "toolkit/dpi.h"
 #include "toolkit/timer.h"
 
 namespace tk {
@@ -100,5 +101,13 @@ void Form::SetFont(const Font& font) {
 void Form::Repaint() {
   if (handle_) Platform().Invalidate(handle_);
 }
+
+int Form::Dpi() const { return handle_ ? Platform().Dpi(handle_) : kDefaultDpi; }
+
+int Form::Scale(int value) const { return ScaleForDpi(value, Dpi()); }
+
+Rect Form::Scale(Rect r) const { return ScaleForDpi(r, Dpi()); }
+
+void Form::DpiChanged(int, Rect suggested) { SetBounds(suggested); }
 
 }  // namespace tk

@@ -20,6 +20,31 @@ HWND H(WindowId w) { return reinterpret_cast<HWND>(w); }
 WindowId Id(HWND h) { return reinterpret_cast<WindowId>(h); }
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
 
+// Functions of newer Windows versions, looked up at run time so that the program still starts
+// where they are missing.
+template <typename F>
+F User32Function(const char* name) {
+  HMODULE user32 = GetModuleHandleA("user32.dll");
+  return user32 ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
+}
+
+int SystemDpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
+int WindowDpi(HWND h) {
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto get_dpi_for_window = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
+  if (get_dpi_for_window && h) {
+    const UINT dpi = get_dpi_for_window(h);
+    if (dpi != 0) return static_cast<int>(dpi);
+  }
+  return SystemDpi();
+}
+
 struct GdiObject {
   HGDIOBJ h;
   explicit GdiObject(HGDIOBJ obj) : h(obj) {}
@@ -174,6 +199,7 @@ class Win32Backend final : public Backend {
     if (IsIconic(H(w))) ShowWindow(H(w), SW_RESTORE);
     SetForegroundWindow(H(w));
   }
+  int Dpi(WindowId w) const override { return WindowDpi(H(w)); }
   void ArmTimer(WindowId w, int timer_id, std::uint32_t interval_ms) override {
     SetTimer(H(w), static_cast<UINT_PTR>(timer_id), interval_ms, nullptr);
   }
@@ -319,6 +345,11 @@ class Win32Backend final : public Backend {
         Win32Canvas canvas(dc, Self()->pictures_);
         sink.OnPaint(canvas);
         EndPaint(h, &ps);
+        return true;
+      }
+      case WM_DPICHANGED: {
+        const RECT& r = *reinterpret_cast<const RECT*>(lp);
+        sink.OnDpiChanged(HIWORD(wp), Rect{r.left, r.top, r.right, r.bottom});
         return true;
       }
       case kTrayCallback: {

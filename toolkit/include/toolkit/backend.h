@@ -33,6 +33,8 @@ class WindowSink {
   virtual void OnShowing() = 0;     // hidden -> shown, before the window becomes visible
   virtual void OnPaint(Canvas& canvas) = 0;
   virtual void OnCommand(int control_id) = 0;  // a button of the window was pressed
+  // The window's DPI became `dpi`; `suggested` is the platform's proposal for its new bounds.
+  virtual void OnDpiChanged(int /*dpi*/, Rect /*suggested*/) {}
 };
 
 struct WindowDesign {
@@ -85,6 +87,8 @@ class Backend {
   virtual void Invalidate(WindowId w) = 0;
   virtual void SetMouseCapture(WindowId w, bool on) = 0;
   virtual void SetForeground(WindowId w) = 0;
+  // The DPI of the monitor the window is on; 96 is 100 %.
+  virtual int Dpi(WindowId w) const = 0;
 
   virtual WindowId NewControl(WindowId parent, const ControlDesign& design) = 0;
   virtual void SetControlText(WindowId control, std::u16string_view text) = 0;

@@ -41,6 +41,10 @@ class Form : public WindowSink {
   int Width() const { return Bounds().Width(); }
   int Height() const { return Bounds().Height(); }
   void Repaint();
+  // The DPI of the window's monitor (96 before the window exists), and a 96-DPI figure at it.
+  int Dpi() const;
+  int Scale(int value) const;
+  Rect Scale(Rect r) const;
 
  protected:
   // Called by CreateForm after the window exists.
@@ -57,6 +61,8 @@ class Form : public WindowSink {
   virtual void TrayInput(const MouseEvent&) {}
   virtual void Paint(Canvas&) {}
   virtual void Command(int) {}
+  // The window moved onto a monitor of another scale; by default it takes the suggested bounds.
+  virtual void DpiChanged(int dpi, Rect suggested);
 
   // WindowSink
   bool OnWindowMessage(const Message& m, std::intptr_t& result) override;
@@ -67,6 +73,7 @@ class Form : public WindowSink {
   void OnShowing() override { FormShow(); }
   void OnPaint(Canvas& canvas) override { Paint(canvas); }
   void OnCommand(int control_id) override { Command(control_id); }
+  void OnDpiChanged(int dpi, Rect suggested) override { DpiChanged(dpi, suggested); }
 
  private:
   friend class Application;

@@ -32,6 +32,12 @@ class HeadlessBackend final : public Backend {
     std::u16string text;
     bool checked = false;
     Font font;
+    int dpi = 96;  // the DPI the window was last told of
+  };
+  // Monitor 0 always exists and holds every point that no added monitor holds.
+  struct Monitor {
+    Rect bounds;
+    int dpi = 96;
   };
   struct Posted {
     WindowId to;
@@ -53,6 +59,7 @@ class HeadlessBackend final : public Backend {
   void Invalidate(WindowId w) override;
   void SetMouseCapture(WindowId w, bool on) override;
   void SetForeground(WindowId w) override;
+  int Dpi(WindowId w) const override;
   WindowId NewControl(WindowId parent, const ControlDesign& design) override;
   void SetControlText(WindowId control, std::u16string_view text) override;
   std::u16string ControlText(WindowId control) const override;
@@ -101,6 +108,11 @@ class HeadlessBackend final : public Backend {
   // A click on a control: a check box toggles, and its form hears of the press.
   void Click(WindowId control);
   std::optional<std::uint32_t> TimerInterval(WindowId w, int timer_id) const;
+  // Monitors: a window is on the monitor that holds its centre. Adding returns the index.
+  int AddMonitor(Rect bounds, int dpi);
+  // The user changes a monitor's scale: its top-level windows hear WM_DPICHANGED.
+  void SetMonitorDpi(int monitor, int dpi);
+  const std::vector<Monitor>& Monitors() const { return monitors_; }
 
  private:
   struct ArmedTimer {
@@ -110,8 +122,12 @@ class HeadlessBackend final : public Backend {
   };
   Window* Get(WindowId w);
   void Deliver(const Posted& p);
+  int DpiAt(Rect bounds) const;
+  // Tells the window of its monitor's DPI when that differs from the one it knows.
+  void FollowMonitor(WindowId w);
 
   std::map<WindowId, Window> windows_;
+  std::vector<Monitor> monitors_{Monitor{Rect{-32768, -32768, 32768, 32768}, 96}};
   std::vector<WindowId> created_;
   std::map<std::pair<WindowId, int>, ArmedTimer> timers_;
   std::deque<Posted> queue_;

@@ -14,6 +14,8 @@ struct Message {
 
 inline constexpr std::uint32_t kWmClose = 0x0010;
 inline constexpr std::uint32_t kWmQuit = 0x0012;
+// The window's monitor changed its scale, or the window moved onto a monitor of another scale.
+inline constexpr std::uint32_t kWmDpiChanged = 0x02E0;
 inline constexpr std::uint32_t kWmUser = 0x0400;
 
 inline constexpr std::uint32_t kWsPopup = 0x80000000u;
