@@ -1,9 +1,12 @@
 #include "display/rfled.h"
 
+#include <algorithm>
+
 #include "forms/rfled_layout.h"
 #include "shell/identities.h"
 #include "toolkit/application.h"
 #include "toolkit/canvas.h"
+#include "toolkit/dpi.h"
 
 namespace display {
 namespace layout = forms::rfled;
@@ -15,6 +18,7 @@ constexpr std::uint32_t kLockChangePauseMs = 600;
 constexpr std::uint32_t kHoldMs = 5000;
 constexpr std::uint32_t kLowerStepMs = 10;
 constexpr std::uint32_t kTaskbarRefreshMs = 5000;
+// Figures at 96 DPI; the window scales them to its own.
 constexpr int kStep = 6;
 constexpr int kCornerRight = 20;
 constexpr int kCornerBottom = 10;
@@ -66,7 +70,21 @@ void TRFLed::SampleLockState() {
   if (keys[plat::kVkCapital] != 0) LockState |= kCapsLockBit;
 }
 
+void TRFLed::FollowDpi() {
+  const int dpi = Dpi();
+  const auto scaled = [dpi](const layout::ShapeRow& row) { return tk::ScaleForDpi(row.bounds, dpi); };
+  Shape1.bounds = scaled(layout::kShape1);
+  Shape2.bounds = scaled(layout::kShape2);
+  Shape3.bounds = scaled(layout::kShape3);
+  Shape4.bounds = scaled(layout::kShape4);
+  Shape5.bounds = scaled(layout::kShape5);
+  N_LED.bounds = tk::ScaleForDpi(layout::kNumLed.bounds, dpi);
+  C_LED.bounds = tk::ScaleForDpi(layout::kCapsLed.bounds, dpi);
+  S_LED.bounds = tk::ScaleForDpi(layout::kScrollLed.bounds, dpi);
+}
+
 void TRFLed::FormCreate() {
+  FollowDpi();
   UpdateLeds();
   Platform().SetExStyle(App().Handle(), tk::kWsExToolWindow);
   if (services_.prepare_message_file) services_.prepare_message_file(App());
@@ -82,14 +100,15 @@ void TRFLed::UpdateLeds() {
 void TRFLed::PlaceAtBottom(int height) {
   const tk::Rect work = services_.desktop->WorkArea();
   const tk::Rect r = Bounds();
-  SetBounds(tk::Rect::At(r.left, work.bottom - height - kCornerBottom, r.Width(), height));
+  SetBounds(tk::Rect::At(r.left, work.bottom - height - Scale(kCornerBottom), r.Width(), height));
 }
 
 void TRFLed::FormShow() {
   const tk::Rect work = services_.desktop->WorkArea();
   const int width = Shape1.bounds.Width();
   const int height = Shape1.bounds.Height();
-  SetBounds(tk::Rect::At(work.right - width - kCornerRight, work.bottom - height - kCornerBottom, width, height));
+  SetBounds(tk::Rect::At(work.right - width - Scale(kCornerRight), work.bottom - height - Scale(kCornerBottom),
+                         width, height));
   if (Raised == 0) {
     Timer2.Stop();
     Timer2.SetInterval(kRiseStepMs);
@@ -103,8 +122,9 @@ void TRFLed::Timer2Timer() {
   Raised = 1;
   Timer2.Stop();
   Timer3.Stop();
-  if (Height() < Shape1.bounds.Height()) {
-    PlaceAtBottom(Height() + kStep);
+  if (Height() < FullHeight()) {
+    // The scaled step need not divide the scaled height: the last step stops at the top.
+    PlaceAtBottom(std::min(Height() + Scale(kStep), FullHeight()));
     Timer2.SetInterval(kRiseStepMs);
     Timer2.Start();
     return;
@@ -116,7 +136,7 @@ void TRFLed::Timer2Timer() {
 void TRFLed::Timer3Timer() {
   Raised = 0;
   Timer3.Stop();
-  const int height = Height() - kStep;
+  const int height = Height() - Scale(kStep);
   PlaceAtBottom(height > 0 ? height : 0);
   if (height > 0) {
     Timer3.SetInterval(kLowerStepMs);
@@ -135,7 +155,7 @@ void TRFLed::LockChanged() {
     Timer2.SetInterval(kLockChangePauseMs);
     Timer2.Start();
   }
-  if (Height() >= Shape1.bounds.Height()) Timer3.Start();
+  if (Height() >= FullHeight()) Timer3.Start();
 }
 
 void TRFLed::Popup() {
@@ -156,6 +176,16 @@ bool TRFLed::HandleMessage(const tk::Message& m, std::intptr_t&) {
     Timer4.Start();
   }
   return false;  // every message goes on to the default processing
+}
+
+// Dragged onto a monitor of another scale, the strip takes that scale's size at once, keeping
+// the platform's proposed corner; a strip that is part way down stays part way down.
+void TRFLed::DpiChanged(int, tk::Rect suggested) {
+  const bool full = Height() >= FullHeight();
+  FollowDpi();
+  const int height = full ? FullHeight() : std::min(suggested.Height(), FullHeight());
+  SetBounds(tk::Rect::At(suggested.left, suggested.top, Shape1.bounds.Width(), height));
+  Repaint();
 }
 
 tk::Image* TRFLed::LedAt(tk::Point p) {

@@ -45,6 +45,7 @@ class TRFLed final : public tk::Form {
   void FormShow() override;
   bool FormCloseQuery() override { return false; }  // the strip never closes
   bool HandleMessage(const tk::Message& m, std::intptr_t& result) override;
+  void DpiChanged(int dpi, tk::Rect suggested) override;
   void MouseInput(const tk::MouseEvent& e) override;
   void Paint(tk::Canvas& canvas) override;
 
@@ -53,7 +54,10 @@ class TRFLed final : public tk::Form {
   void Timer3Timer();
   void Timer4Timer();
   void SampleLockState();
-  // Keeps the window's bottom edge 10 pixels above the work area's bottom.
+  // Lays the shapes and pictures out for the window's DPI.
+  void FollowDpi();
+  int FullHeight() const { return Shape1.bounds.Height(); }
+  // Keeps the window's bottom edge 10 pixels (at 96 DPI) above the work area's bottom.
   void PlaceAtBottom(int height);
   tk::Image* LedAt(tk::Point p);
 
