@@ -90,10 +90,12 @@ void TRFLed::FormCreate() {
   if (services_.prepare_message_file) services_.prepare_message_file(App());
 }
 
+// The pictures drawn for the window's scale, so that the caps fill their scaled places.
 void TRFLed::UpdateLeds() {
-  S_LED.picture = Picture(layout::kScrollLed, LockState & kScrollLockBit);
-  N_LED.picture = Picture(layout::kNumLed, LockState & kNumLockBit);
-  C_LED.picture = Picture(layout::kCapsLed, LockState & kCapsLockBit);
+  const int dpi = Dpi();
+  S_LED.picture = tk::ScaledResource(Picture(layout::kScrollLed, LockState & kScrollLockBit), dpi);
+  N_LED.picture = tk::ScaledResource(Picture(layout::kNumLed, LockState & kNumLockBit), dpi);
+  C_LED.picture = tk::ScaledResource(Picture(layout::kCapsLed, LockState & kCapsLockBit), dpi);
   Repaint();
 }
 
@@ -185,7 +187,7 @@ void TRFLed::DpiChanged(int, tk::Rect suggested) {
   FollowDpi();
   const int height = full ? FullHeight() : std::min(suggested.Height(), FullHeight());
   SetBounds(tk::Rect::At(suggested.left, suggested.top, Shape1.bounds.Width(), height));
-  Repaint();
+  UpdateLeds();
 }
 
 tk::Image* TRFLed::LedAt(tk::Point p) {

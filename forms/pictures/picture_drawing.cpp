@@ -167,8 +167,9 @@ struct Image {
 
 // Colour is the average over the samples the cap covers and alpha is the
 // covered fraction, so edges fade out rather than stair-step.
-Image draw_cap(int size, RoundRect outer, const CapShades& shades) {
-  const RoundRect inner = outer.inset(kSub);
+// `band` is the rim's width and the highlight's and the shade's depth, in eighths of a pixel.
+Image draw_cap(int size, RoundRect outer, const CapShades& shades, int band) {
+  const RoundRect inner = outer.inset(band);
   Image image{size, size, std::vector<Rgba>(static_cast<std::size_t>(size * size))};
   for (int py = 0; py < size; ++py) {
     for (int px = 0; px < size; ++px) {
@@ -181,9 +182,9 @@ Image draw_cap(int size, RoundRect outer, const CapShades& shades) {
           if (!outer.contains(x, y)) continue;
           Rgb c = shades.rim;
           if (inner.contains(x, y)) {
-            if (y < inner.top + kSub) {
+            if (y < inner.top + band) {
               c = shades.highlight;
-            } else if (y >= inner.bottom - kSub) {
+            } else if (y >= inner.bottom - band) {
               c = shades.shade;
             } else {
               c = shades.body;
@@ -210,14 +211,23 @@ Image draw_cap(int size, RoundRect outer, const CapShades& shades) {
   return image;
 }
 
-void stamp_glyph(Image& image, GlyphRows rows) {
+// Percentages of 100 % scale up by `percent`, rounded to whole pixels (half up).
+constexpr int scaled(int value, int percent) { return (value * percent + 50) / 100; }
+
+// At other scales than 100 % each hand-placed pixel becomes a block of the nearest whole
+// size, so that strokes stay solid black instead of blurring into grey.
+void stamp_glyph(Image& image, GlyphRows rows, int percent) {
   const int glyph_height = static_cast<int>(rows.size());
   const int glyph_width = static_cast<int>(rows[0].size());
-  const int left = (image.width - glyph_width) / 2;
-  const int top = (image.height - glyph_height) / 2;
-  for (int y = 0; y < glyph_height; ++y) {
-    for (int x = 0; x < glyph_width; ++x) {
-      if (rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] != '#') continue;
+  const int height = scaled(glyph_height, percent);
+  const int width = scaled(glyph_width, percent);
+  const int left = (image.width - width) / 2;
+  const int top = (image.height - height) / 2;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const auto row = static_cast<std::size_t>(y * glyph_height / height);
+      const auto column = static_cast<std::size_t>(x * glyph_width / width);
+      if (rows[row][column] != '#') continue;
       Rgba& p = image.at(left + x, top + y);
       p.r = p.g = p.b = 0;
     }
@@ -326,13 +336,18 @@ Bytes encode_ico(const Image& image) {
 // ---------------------------------------------------------------------------
 // The pictures themselves.
 
-// 1 px black margin round a 22 px cap.
+// 1 px black margin round a 22 px cap, at 100 %.
 constexpr int kStripSize = 24;
-constexpr RoundRect kStripCap{1 * kSub, 1 * kSub, 23 * kSub, 23 * kSub, 5 * kSub};
+constexpr int kStripMargin = 1 * kSub;
+constexpr int kStripRadius = 5 * kSub;
 
 // The tray cap fills the icon; transparency supplies the corners.
 constexpr int kTraySize = 16;
-constexpr RoundRect kTrayCap{0, 0, 16 * kSub, 16 * kSub, 3 * kSub + kSub / 2};
+constexpr int kTrayRadius = 3 * kSub + kSub / 2;
+
+// The scales every picture is drawn at; 100 % keeps the plain file name, the others end in
+// "_<percent>" before the extension.
+constexpr std::array<int, 5> kScalePercents = {100, 125, 150, 175, 200};
 
 enum class Kind { kStripBitmap, kTrayIcon };
 
@@ -355,28 +370,61 @@ constexpr std::array<PictureRecipe, 9> kRecipes = {{
     {"tray_cyan.ico", Kind::kTrayIcon, kGlyphTrayA, kCyan},
 }};
 
-constexpr std::array<std::string_view, kRecipes.size()> kFileNames = [] {
-  std::array<std::string_view, kRecipes.size()> names{};
-  for (std::size_t i = 0; i < kRecipes.size(); ++i) names[i] = kRecipes[i].file_name;
-  return names;
-}();
+std::string scaled_file_name(std::string_view base, int percent) {
+  if (percent == 100) return std::string(base);
+  const std::size_t dot = base.rfind('.');
+  return std::string(base.substr(0, dot)) + "_" + std::to_string(percent) + std::string(base.substr(dot));
+}
+
+struct NamedPicture {
+  std::string file_name;
+  const PictureRecipe* recipe;
+  int percent;
+};
+
+// Scale by scale, each in the order of kRecipes: the 100 % set comes first, as before.
+const std::vector<NamedPicture>& named_pictures() {
+  static const std::vector<NamedPicture> pictures = [] {
+    std::vector<NamedPicture> all;
+    for (int percent : kScalePercents)
+      for (const PictureRecipe& recipe : kRecipes)
+        all.push_back({scaled_file_name(recipe.file_name, percent), &recipe, percent});
+    return all;
+  }();
+  return pictures;
+}
+
+Bytes draw(const PictureRecipe& recipe, int percent) {
+  const int band = scaled(kSub, percent);
+  if (recipe.kind == Kind::kStripBitmap) {
+    const int size = scaled(kStripSize, percent);
+    const int margin = scaled(kStripMargin, percent);
+    const RoundRect cap{margin, margin, size * kSub - margin, size * kSub - margin, scaled(kStripRadius, percent)};
+    Image image = draw_cap(size, cap, shades_for(recipe.colour), band);
+    stamp_glyph(image, recipe.glyph, percent);
+    return encode_bmp(image);
+  }
+  const int size = scaled(kTraySize, percent);
+  const RoundRect cap{0, 0, size * kSub, size * kSub, scaled(kTrayRadius, percent)};
+  Image image = draw_cap(size, cap, shades_for(recipe.colour), band);
+  stamp_glyph(image, recipe.glyph, percent);
+  return encode_ico(image);
+}
 
 }  // namespace
 
-std::span<const std::string_view> picture_file_names() { return kFileNames; }
+std::span<const std::string_view> picture_file_names() {
+  static const std::vector<std::string_view> names = [] {
+    std::vector<std::string_view> all;
+    for (const NamedPicture& p : named_pictures()) all.push_back(p.file_name);
+    return all;
+  }();
+  return names;
+}
 
 Bytes draw_picture_file(std::string_view file_name) {
-  for (const PictureRecipe& recipe : kRecipes) {
-    if (recipe.file_name != file_name) continue;
-    if (recipe.kind == Kind::kStripBitmap) {
-      Image image = draw_cap(kStripSize, kStripCap, shades_for(recipe.colour));
-      stamp_glyph(image, recipe.glyph);
-      return encode_bmp(image);
-    }
-    Image image = draw_cap(kTraySize, kTrayCap, shades_for(recipe.colour));
-    stamp_glyph(image, recipe.glyph);
-    return encode_ico(image);
-  }
+  for (const NamedPicture& p : named_pictures())
+    if (p.file_name == file_name) return draw(*p.recipe, p.percent);
   throw std::invalid_argument("no picture named " + std::string(file_name));
 }
 

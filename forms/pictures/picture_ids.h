@@ -1,4 +1,5 @@
-// Resource ids for the key-cap pictures and tray icons.
+// Resource ids for the key-cap pictures and tray icons, at 100 %; pictures.rc gives the
+// other scales' ids as these plus 1000 per scale step (see toolkit/dpi.h).
 // Included both by pictures.rc (through windres) and by C++ code, so it must
 // stay free of windows.h and of anything the resource compiler cannot parse.
 #ifndef LEDGLOW_FORMS_PICTURES_PICTURE_IDS_H

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <regex>
 #include <set>
 #include <stdexcept>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "picture_drawing.h"
+#include "picture_ids.h"
 
 #ifndef PICTURES_DIR
 #error "PICTURES_DIR must name the folder holding the checked-in pictures"
@@ -361,6 +363,95 @@ TEST(PictureFiles, ResourceScriptNamesExactlyTheDrawnFiles) {
 TEST(PictureFiles, UnknownNameIsRejected) {
   EXPECT_THROW(forms::picture_drawing::draw_picture_file("n_on.png"), std::invalid_argument);
   EXPECT_THROW(forms::picture_drawing::draw_picture_file(""), std::invalid_argument);
+}
+
+// ---------------------------------------------------------------------------
+// The pictures drawn for displays at other scales than 100 %.
+
+struct ScaleCase {
+  int percent;
+  int cap_size;
+  int icon_size;
+};
+
+constexpr ScaleCase kScales[] = {{125, 30, 20}, {150, 36, 24}, {175, 42, 28}, {200, 48, 32}};
+
+std::string at_scale(const std::string& file, int percent) {
+  const std::size_t dot = file.rfind('.');
+  return file.substr(0, dot) + "_" + std::to_string(percent) + file.substr(dot);
+}
+
+TEST(ScaledPictures, HaveTheScaledSizeTheStateColourAndTheGlyphOfTheirLock) {
+  const CapCase caps[] = {{"n_on.bmp", kGreen}, {"n_off.bmp", kCream}, {"c_on.bmp", kGreen},
+                          {"c_off.bmp", kCream}, {"s_on.bmp", kGreen}, {"s_off.bmp", kCream}};
+  const IconCase icons[] = {{"tray_cream.ico", kCream}, {"tray_green.ico", kGreen}, {"tray_cyan.ico", kCyan}};
+  for (const ScaleCase& scale : kScales) {
+    const int n = scale.cap_size;
+    for (const CapCase& cap : caps) {
+      const std::string file = at_scale(cap.file, scale.percent);
+      Decoded d;
+      ASSERT_NO_THROW(d = decode_bmp(read_file(file))) << file;
+      EXPECT_EQ(d.width, n) << file;
+      EXPECT_EQ(d.height, n) << file;
+      EXPECT_EQ(d.bits, 24) << file;
+      const Pixel& corner = d.at(0, 0);
+      EXPECT_TRUE(corner.r == 0 && corner.g == 0 && corner.b == 0) << file << " " << describe(corner);
+      // Left and right of the glyph, at the middle height, the face shows the state colour.
+      for (const auto& [x, y] : {std::pair{n / 6, n / 2}, {n - 1 - n / 6, n / 2}})
+        EXPECT_TRUE(near(d.at(x, y), cap.colour)) << file << " (" << x << "," << y << ") " << describe(d.at(x, y));
+      const auto spans = ink_row_spans(d, n / 8);
+      ASSERT_GE(spans.size(), 2u) << file;
+      EXPECT_LT(spans.front(), spans.back()) << file << " is upside down";
+    }
+    for (const IconCase& icon : icons) {
+      const std::string file = at_scale(icon.file, scale.percent);
+      Decoded d;
+      ASSERT_NO_THROW(d = decode_ico(read_file(file))) << file;
+      EXPECT_EQ(d.width, scale.icon_size) << file;
+      EXPECT_EQ(d.height, scale.icon_size) << file;
+      EXPECT_EQ(d.at(0, 0).a, 0) << file;
+      EXPECT_EQ(d.at(d.width / 2, 1).a, 255) << file;
+      const Pixel& face = d.at(d.width / 5, d.height / 2);  // inside the rim, left of the glyph
+      EXPECT_TRUE(near(face, icon.colour)) << file << " " << describe(face);
+    }
+  }
+}
+
+// At 200 % every pixel of the hand-placed glyph is a 2 x 2 block in the same place: the
+// glyph is neither shifted nor resampled.
+TEST(ScaledPictures, AtTwiceTheSizeTheGlyphIsThe100PercentGlyphDoubled) {
+  for (const char* file : {"n_on.bmp", "c_off.bmp", "s_on.bmp", "tray_green.ico"}) {
+    const std::string name = file;
+    const bool icon = name.ends_with(".ico");
+    const Decoded one = icon ? decode_ico(read_file(name)) : decode_bmp(read_file(name));
+    const Decoded two = icon ? decode_ico(read_file(at_scale(name, 200))) : decode_bmp(read_file(at_scale(name, 200)));
+    ASSERT_EQ(two.width, 2 * one.width) << name;
+    for (int y = 3; y < one.height - 3; ++y)
+      for (int x = 3; x < one.width - 3; ++x)
+        for (const auto& [dx, dy] : {std::pair{0, 0}, {1, 0}, {0, 1}, {1, 1}})
+          EXPECT_EQ(is_ink(two.at(2 * x + dx, 2 * y + dy)), is_ink(one.at(x, y)))
+              << name << " at 100 % (" << x << "," << y << ")";
+  }
+}
+
+TEST(ScaledPictures, ResourceIdsAreThe100PercentIdsPlus1000PerScaleStep) {
+  const std::map<std::string, int> base_ids = {
+      {"n_on.bmp", IDB_N_ON},    {"n_off.bmp", IDB_N_OFF},        {"c_on.bmp", IDB_C_ON},
+      {"c_off.bmp", IDB_C_OFF},  {"s_on.bmp", IDB_S_ON},          {"s_off.bmp", IDB_S_OFF},
+      {"tray_cream.ico", IDI_TRAY_CREAM}, {"tray_green.ico", IDI_TRAY_GREEN}, {"tray_cyan.ico", IDI_TRAY_CYAN}};
+  const Bytes rc = read_file("pictures.rc");
+  const std::string text(rc.begin(), rc.end());
+  std::map<std::string, int> ids;
+  const std::regex numbered(R"((\d+)\s+(BITMAP|ICON)\s+\"([^\"]+)\")");
+  for (std::sregex_iterator it(text.begin(), text.end(), numbered), end; it != end; ++it)
+    ids[(*it)[3].str()] = std::stoi((*it)[1].str());
+  for (std::size_t step = 1; step <= std::size(kScales); ++step) {
+    for (const auto& [file, id] : base_ids) {
+      const std::string scaled = at_scale(file, kScales[step - 1].percent);
+      ASSERT_TRUE(ids.count(scaled)) << scaled << " has no numbered resource";
+      EXPECT_EQ(ids[scaled], id + 1000 * static_cast<int>(step)) << scaled;
+    }
+  }
 }
 
 }  // namespace

@@ -29,6 +29,17 @@ TEST(ScaleForDpi, ScalesARectanglesCornerAndSizeApart) {
   EXPECT_EQ(ScaleForDpi(Rect::At(5, 6, 24, 24), 120), Rect::At(6, 8, 30, 30));
 }
 
+TEST(PictureScale, TakesTheNearestDrawnScaleAndTheLargerOnATie) {
+  struct Case {
+    int dpi, index;
+  };
+  // 100 125 150 175 200 % are 96 120 144 168 192 DPI.
+  const Case cases[] = {{72, 0},  {96, 0},  {107, 0}, {108, 1}, {120, 1}, {132, 2}, {144, 2},
+                        {168, 3}, {180, 4}, {192, 4}, {288, 4}, {480, 4}};
+  for (const Case& c : cases) EXPECT_EQ(PictureScaleIndex(c.dpi), c.index) << c.dpi;
+  EXPECT_EQ(ScaledResource(101, 144), 2101);
+}
+
 class Probe final : public Form {
  public:
   explicit Probe(Application& app) : Form(app, "Probe") {}

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "display/rfled.h"
+#include "picture_ids.h"
 #include "tests/unit/fixtures.h"
 #include "toolkit/application.h"
 
@@ -20,6 +21,7 @@ struct DpiCase {
   int width, height;
   int corner_right, corner_bottom;
   tk::Rect num, caps, scroll;
+  int picture_set;  // added to the 100 % pictures' resource ids
   // Heights after each 10 ms lowering step, from the end of the 5000 ms hold.
   std::vector<int> lowering;
   // After a lock change two steps into the lowering: the two rising steps, 6 ms apart.
@@ -27,14 +29,14 @@ struct DpiCase {
 };
 
 const DpiCase kDpiCases[] = {
-    {96, 98, 36, 20, 10, tk::Rect::At(5, 6, 24, 24), tk::Rect::At(36, 6, 24, 24), tk::Rect::At(67, 6, 24, 24),
+    {96, 98, 36, 20, 10, tk::Rect::At(5, 6, 24, 24), tk::Rect::At(36, 6, 24, 24), tk::Rect::At(67, 6, 24, 24), 0,
      {30, 24, 18, 12, 6, 0}, {30, 36}},
     // 125 %: the 8 px step does not divide 45, so the last lowering step is short.
-    {120, 123, 45, 25, 13, tk::Rect::At(6, 8, 30, 30), tk::Rect::At(45, 8, 30, 30), tk::Rect::At(84, 8, 30, 30),
+    {120, 123, 45, 25, 13, tk::Rect::At(6, 8, 30, 30), tk::Rect::At(45, 8, 30, 30), tk::Rect::At(84, 8, 30, 30), 1000,
      {37, 29, 21, 13, 5, 0}, {37, 45}},
-    {144, 147, 54, 30, 15, tk::Rect::At(8, 9, 36, 36), tk::Rect::At(54, 9, 36, 36), tk::Rect::At(101, 9, 36, 36),
+    {144, 147, 54, 30, 15, tk::Rect::At(8, 9, 36, 36), tk::Rect::At(54, 9, 36, 36), tk::Rect::At(101, 9, 36, 36), 2000,
      {45, 36, 27, 18, 9, 0}, {45, 54}},
-    {192, 196, 72, 40, 20, tk::Rect::At(10, 12, 48, 48), tk::Rect::At(72, 12, 48, 48), tk::Rect::At(134, 12, 48, 48),
+    {192, 196, 72, 40, 20, tk::Rect::At(10, 12, 48, 48), tk::Rect::At(72, 12, 48, 48), tk::Rect::At(134, 12, 48, 48), 4000,
      {60, 48, 36, 24, 12, 0}, {60, 72}},
 };
 
@@ -56,6 +58,11 @@ TEST(StripAtEveryScale, TakesItsScaledSizeCornerPicturesAndStepsWithTheSameTimin
     EXPECT_EQ(strip.N_LED.bounds, c.num);
     EXPECT_EQ(strip.C_LED.bounds, c.caps);
     EXPECT_EQ(strip.S_LED.bounds, c.scroll);
+    EXPECT_EQ(strip.N_LED.picture, forms::kPicNumOff + c.picture_set);
+    EXPECT_EQ(strip.C_LED.picture, forms::kPicCapsOff + c.picture_set);
+    strip.LockState = kScrollLockBit;
+    strip.UpdateLeds();
+    EXPECT_EQ(strip.S_LED.picture, forms::kPicScrollOn + c.picture_set);
 
     w.ui.Advance(5005);  // the rise tick and all but the last millisecond of the hold
     ASSERT_EQ(strip.Height(), c.height);
@@ -109,6 +116,7 @@ TEST(StripDpiChange, TakesTheNewScalesSizeAtOnceAndSavesItsPhysicalCorner) {
   w.ui.Mouse(strip.Handle(), {tk::MouseAction::Move, tk::MouseButton::Left, {110, 10}});
   EXPECT_EQ(strip.Bounds(), tk::Rect::At(1262, 938, 147, 54));
   EXPECT_EQ(strip.N_LED.bounds, tk::Rect::At(8, 9, 36, 36));
+  EXPECT_EQ(strip.N_LED.picture, forms::kPicNumOff + 2000) << "the pictures must follow the new scale";
   w.ui.Mouse(strip.Handle(), {tk::MouseAction::Up, tk::MouseButton::Left, {110, 10}});
   EXPECT_EQ(static_cast<int>(w.registry.values["POSX"]), 1262);
   EXPECT_EQ(static_cast<int>(w.registry.values["POSY"]), 938);

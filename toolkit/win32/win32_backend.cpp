@@ -9,6 +9,7 @@
 #include <string>
 
 #include "toolkit/canvas.h"
+#include "toolkit/dpi.h"
 
 namespace tk {
 namespace {
@@ -206,8 +207,7 @@ class Win32Backend final : public Backend {
   void DisarmTimer(WindowId w, int timer_id) override { KillTimer(H(w), static_cast<UINT_PTR>(timer_id)); }
 
   bool AddTrayIcon(WindowId w, const TrayIconDesign& design) override {
-    HICON icon = static_cast<HICON>(
-        LoadImageA(Instance(), MAKEINTRESOURCEA(design.icon_resource), IMAGE_ICON, 16, 16, 0));
+    HICON icon = TrayIcon(design.icon_resource, SmallIconSize(H(w)));
     NOTIFYICONDATAA nid = TrayData(w);
     nid.uFlags = NIF_MESSAGE | NIF_ICON | (design.tip.empty() ? 0 : NIF_TIP);
     nid.uCallbackMessage = kTrayCallback;
@@ -269,6 +269,24 @@ class Win32Backend final : public Backend {
                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.face.c_str());
     fonts_.emplace(key, f);
     return f;
+  }
+
+  // The shell shows the icon at the small-icon size of the window's DPI; the picture drawn for
+  // that size is used, not a stretch of the 16 x 16 one.
+  static int SmallIconSize(HWND h) {
+    using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
+    static const auto for_dpi = User32Function<GetSystemMetricsForDpiFn>("GetSystemMetricsForDpi");
+    const int size = for_dpi ? for_dpi(SM_CXSMICON, static_cast<UINT>(WindowDpi(h))) : GetSystemMetrics(SM_CXSMICON);
+    return size > 0 ? size : 16;
+  }
+
+  static HICON TrayIcon(int resource, int size) {
+    const int dpi_of_size = MulDiv(size, kDefaultDpi, 16);
+    auto load = [size](int id) {
+      return static_cast<HICON>(LoadImageA(Instance(), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
+    };
+    HICON icon = load(ScaledResource(resource, dpi_of_size));
+    return icon ? icon : load(resource);
   }
 
   static NOTIFYICONDATAA TrayData(WindowId w) {

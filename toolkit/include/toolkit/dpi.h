@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <iterator>
 
 #include "toolkit/geometry.h"
 
@@ -22,5 +23,23 @@ constexpr Rect ScaleForDpi(Rect r, int dpi) {
   return Rect::At(ScaleForDpi(r.left, dpi), ScaleForDpi(r.top, dpi), ScaleForDpi(r.Width(), dpi),
                   ScaleForDpi(r.Height(), dpi));
 }
+
+// Pictures are drawn for 100, 125, 150, 175 and 200 %; a DPI takes the nearest of these (the
+// larger one on a tie), and anything beyond 200 % takes 200 %. The set for the n-th scale has
+// the resource ids of the 100 % set plus n * kScaledResourceStep.
+inline constexpr int kPictureScaleDpis[] = {96, 120, 144, 168, 192};
+inline constexpr int kScaledResourceStep = 1000;
+
+constexpr int PictureScaleIndex(int dpi) {
+  int best = 0;
+  for (int i = 1; i < static_cast<int>(std::size(kPictureScaleDpis)); ++i) {
+    const int gap = dpi - kPictureScaleDpis[i];
+    const int best_gap = dpi - kPictureScaleDpis[best];
+    if ((gap < 0 ? -gap : gap) <= (best_gap < 0 ? -best_gap : best_gap)) best = i;
+  }
+  return best;
+}
+
+constexpr int ScaledResource(int resource, int dpi) { return resource + PictureScaleIndex(dpi) * kScaledResourceStep; }
 
 }  // namespace tk
