@@ -94,6 +94,50 @@ TEST_F(Tray, LeftOrRightPressShowsTheStripAtTheCornerAndTheFocusStays) {
   }
 }
 
+// The display scale the user chose; 96 (100 %) when it was never set.
+int DisplayDpi() {
+  DWORD dpi = 0;
+  DWORD size = sizeof dpi;
+  if (RegGetValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", RRF_RT_REG_DWORD, nullptr, &dpi,
+                   &size) != ERROR_SUCCESS || dpi == 0)
+    return 96;
+  return static_cast<int>(dpi);
+}
+
+// Run at any display scale: the strip's size and its corner offsets are the 96-DPI figures
+// scaled, and its key caps are the pictures drawn for that scale, not stretched ones.
+TEST_F(Tray, StripTakesTheDisplaysScaleAtTheScaledCorner) {
+  SetProcessDPIAware();  // this process then sees physical pixels, as the strip does
+  const int dpi = DisplayDpi();
+  if (const char* asked = std::getenv("LEDGLOW_EXPECT_DPI"); asked && *asked)
+    ASSERT_EQ(dpi, std::atoi(asked)) << "the prefix does not run at the scale the test was asked for";
+  ASSERT_TRUE(ClickTrayIcon(1));
+  ASSERT_TRUE(WaitFor([&] { return StripVisible(); }, 3s)) << "the strip did not show";
+  Pump(300ms);
+  RECT r{};
+  GetWindowRect(Strip(), &r);
+  const RECT work = WorkArea();
+  const int width = MulDiv(98, dpi, 96), height = MulDiv(36, dpi, 96);
+  std::printf("strip at %d DPI: %ld x %ld at (%ld, %ld); work area right %ld bottom %ld\n", dpi, r.right - r.left,
+              r.bottom - r.top, r.left, r.top, work.right, work.bottom);
+  EXPECT_EQ(r.right - r.left, width);
+  EXPECT_EQ(r.bottom - r.top, height);
+  EXPECT_EQ(r.left, work.right - width - MulDiv(20, dpi, 96));
+  EXPECT_EQ(r.top, work.bottom - height - MulDiv(10, dpi, 96));
+
+  const std::string shot = ScreenshotDir() + "/strip-" + std::to_string(dpi) + "dpi-screen.png";
+  ASSERT_TRUE(Screenshot(shot)) << "no screenshot";
+  RunHost("convert " + shot + " -crop " + std::to_string(width) + "x" + std::to_string(height) + "+" +
+          std::to_string(r.left) + "+" + std::to_string(r.top) + " +repage " + ScreenshotDir() + "/strip-" +
+          std::to_string(dpi) + "dpi.png");
+  // The Caps cap's face, off its glyph, is the off colour over a whole scaled pixel block.
+  const int cap_left = MulDiv(36, dpi, 96), cap_top = MulDiv(6, dpi, 96), cap = MulDiv(24, dpi, 96);
+  for (const auto& [x, y] : {std::pair{cap_left + cap / 6, cap_top + cap / 2}, {cap_left + cap - 1 - cap / 6, cap_top + cap / 2}}) {
+    const Rgb c = PixelOf(shot, r.left + x, r.top + y);
+    EXPECT_TRUE(Near(c, 242, 240, 218)) << "(" << x << "," << y << ") is " << c.r << "," << c.g << "," << c.b;
+  }
+}
+
 TEST_F(Tray, MiddlePressShowsNothing) {
   ASSERT_TRUE(ClickTrayIcon(2));
   Pump(1500ms);
