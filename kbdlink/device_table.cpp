@@ -227,7 +227,11 @@ bool HidDeviceTable::StartReader(int position) {
   if (position < 0 || position >= count_) return false;
   // Only rows below kReaderSlots have a slot; others get no reader and touch no slot.
   if (position >= kReaderSlots) return false;
-  if (threads_.Running(position)) return false;
+  // A reader that was stopped but has not yet returned (it may be blocked relaying to this
+  // thread) is seen out first; one still running unstopped keeps its slot.
+  if (threads_.Running(position) &&
+      (slots_[position].stop.load(std::memory_order_relaxed) == 0 || !threads_.AwaitReturn(position)))
+    return false;
   if (!IsRowOpen(position)) OpenRow(position, true);
   if (!IsRowOpen(position)) return false;
   RegisterHandleNotification(position);
@@ -256,8 +260,19 @@ bool HidDeviceTable::StopReader(int position) {
   return true;
 }
 
+bool HidDeviceTable::IsRelayBuffer(int position, std::intptr_t report) const {
+  if (position < 0 || position >= kReaderSlots || report == 0) return false;
+  return reinterpret_cast<std::intptr_t>(slots_[position].relaying.load(std::memory_order_acquire)) == report;
+}
+
 void HidDeviceTable::CloseAll() {
   for (int position = 0; position < count_; ++position) StopReader(position);
+  threads_.ReapFinished();
+}
+
+void HidDeviceTable::CloseAllAndAwaitReaders() {
+  CloseAll();
+  threads_.AwaitReturn(ReaderThreads::kEveryReader);
   threads_.ReapFinished();
 }
 

@@ -95,8 +95,13 @@ class HidDeviceTable {
   bool StartReader(int position);
   bool StopReader(int position);
   void CloseAll();
+  // CloseAll, then every stopped reader seen out, so that no handle of ours on any device
+  // stays open: the readers' own handles close as they return.
+  void CloseAllAndAwaitReaders();
   const ReaderSlot& Slot(int index) const { return slots_[index]; }
   ReaderSlot& Slot(int index) { return slots_[index]; }
+  // True when `report` is the buffer that the reader of `position` is relaying now.
+  bool IsRelayBuffer(int position, std::intptr_t report) const;
   WindowHandle ReaderTarget() const { return reader_target_.load(std::memory_order_relaxed); }
 
   // Device-notification registrations.

@@ -17,9 +17,13 @@ struct BroadcastHeader {
   std::uint32_t reserved = 0;
 };
 
+// The size field first: a record shorter than the header is read no further and ignored.
 BroadcastHeader ReadHeader(std::intptr_t broadcast) {
   BroadcastHeader h;
-  if (broadcast != 0) std::memcpy(&h, reinterpret_cast<const void*>(broadcast), sizeof h);
+  if (broadcast == 0) return h;
+  std::uint32_t size = 0;
+  std::memcpy(&size, reinterpret_cast<const void*>(broadcast), sizeof size);
+  if (size >= sizeof h) std::memcpy(&h, reinterpret_cast<const void*>(broadcast), sizeof h);
   return h;
 }
 
@@ -165,11 +169,26 @@ std::intptr_t Link::LinkWindowProc(WindowHandle w, std::uint32_t message, std::u
       OnDeviceChange(static_cast<std::uint32_t>(low), lparam);
       return 0;  // also lets a query-remove proceed
     case LINKMSG_RELAY:
-      windows_.Send(config_.client_window, config_.input_message, low, lparam);
+      if (RelayIsOurs(low, lparam)) windows_.Send(config_.client_window, config_.input_message, low, lparam);
       return 0;
     default:
       return windows_.DefaultProc(w, message, low, lparam);
   }
+}
+
+// The window can be found by anyone: a relay is passed on only when this thread sent it, or
+// when it comes from a reader of ours pointing at the report that reader is relaying now. A
+// posted relay never comes from a reader.
+bool Link::RelayIsOurs(std::uintptr_t position, std::intptr_t report) {
+  switch (windows_.CurrentDelivery()) {
+    case Delivery::kThisThread:
+      return true;
+    case Delivery::kOtherThread:
+      return table_.IsRelayBuffer(static_cast<int>(position), report);
+    case Delivery::kPosted:
+      return false;
+  }
+  return false;
 }
 
 void Link::OnDeviceChange(std::uint32_t event, std::intptr_t broadcast) {
@@ -181,7 +200,8 @@ void Link::OnDeviceChange(std::uint32_t event, std::intptr_t broadcast) {
       }
       break;
     case kDbtDeviceQueryRemove:
-      table_.CloseAll();
+      // The system removes the device only when no handle to it is left open once this returns.
+      table_.CloseAllAndAwaitReaders();
       break;
     case kDbtDeviceRemoveComplete:
       if (ReadHeader(broadcast).device_type == kDbtDevtypDeviceInterface) RemovalScan(broadcast);
@@ -197,7 +217,7 @@ void Link::RemovalScan(std::intptr_t broadcast) {
   // The count is read afresh each step: a rebuild replaces the list under the scan.
   for (int i = 0; i < matched_.count; ++i) {
     if (table_.RowPathEquals(name, matched_.positions[i])) {
-      table_.CloseAll();
+      table_.CloseAllAndAwaitReaders();
       DeviceArrival();
     }
   }

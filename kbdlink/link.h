@@ -89,6 +89,7 @@ class Link final : public WindowProcedure {
 
  private:
   bool CreateHiddenWindow();
+  bool RelayIsOurs(std::uintptr_t position, std::intptr_t report);
   void OnDeviceChange(std::uint32_t event, std::intptr_t broadcast);
   void RemovalScan(std::intptr_t broadcast);
 

@@ -16,6 +16,9 @@ struct ReaderSlot {
   // The reader's own duplicate of the row's handle; the reader closes it when it leaves.
   std::atomic<DeviceHandle> device{kNoHandle};
   std::int32_t position = -1;
+  // The report buffer the reader is relaying now, none between relays: a relay that points
+  // anywhere else does not come from this reader.
+  std::atomic<const std::uint8_t*> relaying{nullptr};
 
   // Fixed at construction; the reader reaches nothing else of the library.
   DeviceAccess* devices = nullptr;

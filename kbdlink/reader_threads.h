@@ -16,6 +16,11 @@ class ReaderThreads {
   virtual bool Running(int index) = 0;
   // Releases the threads whose loop has returned.
   virtual void ReapFinished() = 0;
+  // Waits, bounded, until the reader of slot `index` (every reader, for kEveryReader) has
+  // returned, answering messages sent to this thread meanwhile: a stopped reader may be blocked
+  // relaying to it. Call it only for stopped readers. True when none of them is left running.
+  static constexpr int kEveryReader = -1;
+  virtual bool AwaitReturn(int index) = 0;
   // Waits, bounded, for every reader whose stop flag is set to return, answering messages sent
   // to this thread meanwhile (a reader may be blocked relaying to it), then releases them all.
   virtual void Shutdown() = 0;

@@ -22,6 +22,13 @@ class WindowProcedure {
   ~WindowProcedure() = default;
 };
 
+// How the message a window procedure is handling reached it.
+enum class Delivery {
+  kThisThread,   // sent, or called, from the window's own thread
+  kOtherThread,  // sent from another thread or process
+  kPosted,       // taken from the window's queue
+};
+
 class WindowSystem {
  public:
   virtual ~WindowSystem() = default;
@@ -33,6 +40,8 @@ class WindowSystem {
   virtual WindowHandle CreateLinkWindow() = 0;
   // From now on the window's messages get default handling and none reaches the library.
   virtual void RetireLinkWindow(WindowHandle w) = 0;
+  // Of the message the calling thread's window procedure is handling now.
+  virtual Delivery CurrentDelivery() = 0;
 
   // Synchronous: from another thread it waits until the window's thread has handled it.
   virtual std::intptr_t Send(WindowHandle w, std::uint32_t message, std::uintptr_t wparam,

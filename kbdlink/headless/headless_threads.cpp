@@ -29,7 +29,7 @@ int HeadlessThreads::Live() {
 }
 
 void HeadlessThreads::WaitUntilReturned(int index) {
-  world_.WaitUntil([&] { return records_[index].returned; });
+  world_.WaitUntil("the reader of slot " + std::to_string(index) + " never returned", [&] { return records_[index].returned; });
 }
 
 bool HeadlessThreads::Start(int index, ReaderSlot& slot) {
@@ -80,23 +80,34 @@ void HeadlessThreads::JoinReturned() {
 
 void HeadlessThreads::ReapFinished() { JoinReturned(); }
 
-void HeadlessThreads::Shutdown() {
+bool HeadlessThreads::ReturnedLocked(int index) const {
+  auto returned = [](const Record& r) { return !r.thread.joinable() || r.returned; };
+  if (index != kEveryReader) return index < 0 || index >= kReaderSlots || returned(records_[index]);
+  for (const Record& r : records_) {
+    if (!returned(r)) return false;
+  }
+  return true;
+}
+
+// The bound is a real-time safety net only: a stopped reader returns without virtual time
+// passing, once what it sent to this thread has been answered.
+bool HeadlessThreads::AwaitReturn(int index) {
+  const auto deadline = std::chrono::steady_clock::now() + World::kTestDeadline;
   for (;;) {
-    bool serve = false;
     {
       std::unique_lock lock(world_.mutex);
-      auto all_returned = [&] {
-        for (const Record& r : records_) {
-          if (r.thread.joinable() && !r.returned) return false;
-        }
-        return true;
-      };
-      world_.changed.wait(lock, [&] { return all_returned() || windows_.HasSendsForThisThreadLocked(); });
-      serve = !all_returned();
+      if (!world_.changed.wait_until(lock, deadline, [&] {
+            return ReturnedLocked(index) || windows_.HasSendsForThisThreadLocked();
+          }))
+        return false;
+      if (ReturnedLocked(index)) return true;
     }
-    if (!serve) break;
     windows_.ServeSends();  // a reader may be blocked relaying to this very thread
   }
+}
+
+void HeadlessThreads::Shutdown() {
+  if (!AwaitReturn(kEveryReader)) World::TimedOut("a stopped reader never returned while the readers were shut down");
   JoinReturned();
 }
 

@@ -24,6 +24,7 @@ class HeadlessThreads final : public ReaderThreads {
   bool Start(int index, ReaderSlot& slot) override;
   bool Running(int index) override;
   void ReapFinished() override;
+  bool AwaitReturn(int index) override;
   void Shutdown() override;
 
  private:
@@ -34,6 +35,7 @@ class HeadlessThreads final : public ReaderThreads {
     int starts = 0;
   };
   void JoinReturned();
+  bool ReturnedLocked(int index) const;  // kEveryReader: all of them
 
   World& world_;
   HeadlessWindows& windows_;

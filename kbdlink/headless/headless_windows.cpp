@@ -3,6 +3,13 @@
 #include <cstring>
 
 namespace kbdlink::headless {
+namespace {
+
+// What the window procedure running on this thread is handling; a direct call counts as a
+// send from the thread itself.
+thread_local Delivery t_delivery = Delivery::kThisThread;
+
+}  // namespace
 
 WindowHandle HeadlessWindows::CreateWindowFor(std::string class_name, std::string title, Handler handler) {
   std::lock_guard lock(world_.mutex);
@@ -15,7 +22,12 @@ WindowHandle HeadlessWindows::CreateWindowFor(std::string class_name, std::strin
   return w;
 }
 
-std::intptr_t HeadlessWindows::Dispatch(const Message& m) {
+std::intptr_t HeadlessWindows::Dispatch(const Message& m, Delivery how) {
+  struct Restore {
+    Delivery saved = t_delivery;
+    ~Restore() { t_delivery = saved; }
+  } restore;
+  t_delivery = how;
   Handler handler;
   {
     std::lock_guard lock(world_.mutex);
@@ -37,7 +49,7 @@ void HeadlessWindows::ServeSendsOnce() {
       send = q.sends.front();
       q.sends.pop_front();
     }
-    const std::intptr_t result = Dispatch(send->message);
+    const std::intptr_t result = Dispatch(send->message, Delivery::kOtherThread);
     {
       std::lock_guard lock(world_.mutex);
       send->result = result;
@@ -61,7 +73,7 @@ void HeadlessWindows::Pump() {
       std::lock_guard lock(world_.mutex);
       thread_messages_.push_back(m);
     } else {
-      Dispatch(m);
+      Dispatch(m, Delivery::kPosted);
     }
     ServeSendsOnce();
   }
@@ -73,7 +85,7 @@ bool HeadlessWindows::HasSendsForThisThreadLocked() const {
 }
 
 void HeadlessWindows::WaitUntilPendingSends(int n) {
-  world_.WaitUntil([&] {
+  world_.WaitUntil("fewer than " + std::to_string(n) + " messages were ever sent to this thread at once (no reader handed on)", [&] {
     auto it = queues_.find(std::this_thread::get_id());
     return it != queues_.end() && static_cast<int>(it->second.sends.size()) >= n;
   });
@@ -149,7 +161,7 @@ WindowHandle HeadlessWindows::CreateLinkWindow() {
                            return procedure->LinkWindowProc(m.window, m.message, m.wparam, m.lparam);
                          }};
   }
-  Dispatch(Message{w, kWmCreate, 0, 0});
+  Dispatch(Message{w, kWmCreate, 0, 0}, Delivery::kThisThread);
   return w;  // never shown: hidden from the start
 }
 
@@ -157,7 +169,12 @@ void HeadlessWindows::RetireLinkWindow(WindowHandle w) {
   std::lock_guard lock(world_.mutex);
   auto it = windows_.find(w);
   if (it != windows_.end()) it->second.info.retired = true;
+  // The class goes with the library, so that a library loaded again can register it.
+  class_registered_ = false;
+  link_procedure_ = nullptr;
 }
+
+Delivery HeadlessWindows::CurrentDelivery() { return t_delivery; }
 
 std::intptr_t HeadlessWindows::Send(WindowHandle w, std::uint32_t message, std::uintptr_t wparam,
                                     std::intptr_t lparam) {
@@ -173,7 +190,7 @@ std::intptr_t HeadlessWindows::Send(WindowHandle w, std::uint32_t message, std::
       return send.result;
     }
   }
-  return Dispatch(send.message);
+  return Dispatch(send.message, Delivery::kThisThread);
 }
 
 bool HeadlessWindows::Post(WindowHandle w, std::uint32_t message, std::uintptr_t wparam,

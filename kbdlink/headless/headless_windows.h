@@ -67,6 +67,7 @@ class HeadlessWindows final : public WindowSystem {
   bool RegisterLinkClass(WindowProcedure& procedure) override;
   WindowHandle CreateLinkWindow() override;
   void RetireLinkWindow(WindowHandle w) override;
+  Delivery CurrentDelivery() override;
   std::intptr_t Send(WindowHandle w, std::uint32_t message, std::uintptr_t wparam,
                      std::intptr_t lparam) override;
   bool Post(WindowHandle w, std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) override;
@@ -92,7 +93,7 @@ class HeadlessWindows final : public WindowSystem {
     std::deque<PendingSend*> sends;
   };
 
-  std::intptr_t Dispatch(const Message& m);  // called without the lock
+  std::intptr_t Dispatch(const Message& m, Delivery how);  // called without the lock
   void ServeSendsOnce();
 
   World& world_;

@@ -40,8 +40,7 @@ void SimDevices::PushInput(int device, std::vector<std::uint8_t> report) {
     Device& d = devices_.at(device);
     for (auto& [key, read] : reads_) {
       if (read.device == device && !read.completed) {
-        read.completed = true;
-        read.data = std::move(report);
+        Complete(*key, read, report);
         world_.changed.notify_all();
         return;
       }
@@ -152,7 +151,7 @@ int SimDevices::QueuedReads(int device) {
 
 int SimDevices::IdleWaiters() const {
   int n = 0;
-  for (const PendingRead* r : waiting_reads_) {
+  for (PendingRead* r : waiting_reads_) {
     auto it = reads_.find(r);
     if (it != reads_.end() && !it->second.completed) ++n;
   }
@@ -165,11 +164,11 @@ int SimDevices::WaitingReaders() {
 }
 
 void SimDevices::WaitUntilWaiting(int n) {
-  world_.WaitUntil([&] { return IdleWaiters() >= n; });
+  world_.WaitUntil("fewer than " + std::to_string(n) + " readers ever sat in their wait with a read outstanding", [&] { return IdleWaiters() >= n; });
 }
 
 void SimDevices::WaitUntilWaitsEntered(std::uint64_t n) {
-  world_.WaitUntil([&] { return waits_entered_ >= n; });
+  world_.WaitUntil("readers never entered their wait " + std::to_string(n) + " times", [&] { return waits_entered_ >= n; });
 }
 
 std::uint64_t SimDevices::WaitsEntered() {
@@ -330,14 +329,12 @@ bool SimDevices::QueueRead(DeviceHandle h, PendingRead& read) {
     r.device = handle->device;
     r.file = handle->file;
     if (!d.input.empty()) {
-      r.completed = true;
-      r.data = std::move(d.input.front());
+      Complete(read, r, d.input.front());
       d.input.pop_front();
     } else if (d.script.endless_input) {
-      r.completed = true;
       const std::uint32_t n = ++d.endless_counter;
-      r.data = {0x01, static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8),
-                static_cast<std::uint8_t>(n >> 16)};
+      Complete(read, r, {0x01, static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8),
+                         static_cast<std::uint8_t>(n >> 16)});
     }
     reads_[&read] = std::move(r);
   }
@@ -358,11 +355,27 @@ ReadWait SimDevices::WaitForRead(PendingRead& read, std::uint32_t ms) {
   });
   waiting_reads_.erase(std::find(waiting_reads_.begin(), waiting_reads_.end(), &read));
   if (it == reads_.end() || !it->second.completed) return ReadWait::kTimedOut;
-  // The completion routine's delivery: the data lands in the reader's buffer on its own thread.
-  const std::vector<std::uint8_t>& data = it->second.data;
-  if (!data.empty()) std::memcpy(read.buffer, data.data(), std::min<std::size_t>(data.size(), sizeof read.buffer));
+  // Only the completion's delivery waits for the alertable wait; the data landed when it came.
   reads_.erase(it);
   return ReadWait::kCompleted;
+}
+
+// As the system does, the report is written into the reader's buffer when the read completes,
+// on whichever thread completes it, whatever the reader is doing meanwhile.
+void SimDevices::Complete(PendingRead& into, Read& read, const std::vector<std::uint8_t>& report) {
+  read.completed = true;
+  if (!report.empty()) std::memcpy(into.buffer, report.data(), std::min<std::size_t>(report.size(), sizeof into.buffer));
+}
+
+bool SimDevices::ReadOutstandingLocked(int device) const {
+  for (const auto& [key, read] : reads_)
+    if (read.device == device && !read.completed) return true;
+  return false;
+}
+
+void SimDevices::WaitUntilReadOutstanding(int device) {
+  world_.WaitUntil("no read was ever outstanding on device " + std::to_string(device),
+                   [&] { return ReadOutstandingLocked(device); });
 }
 
 void SimDevices::CancelRead(DeviceHandle, PendingRead& read) {
@@ -371,7 +384,6 @@ void SimDevices::CancelRead(DeviceHandle, PendingRead& read) {
     auto it = reads_.find(&read);
     if (it == reads_.end() || it->second.completed) return;
     it->second.completed = true;
-    it->second.data.clear();
   }
   world_.changed.notify_all();
 }
@@ -390,8 +402,7 @@ void SimDevices::CompleteReadsOf(int file, int device) {
   for (auto& [key, read] : reads_) {
     if (read.completed) continue;
     if ((file >= 0 && read.file == file) || (device >= 0 && read.device == device)) {
-      read.completed = true;
-      read.data.clear();
+      read.completed = true;  // with an error and no data
     }
   }
 }

@@ -1,7 +1,8 @@
 #pragma once
 // A scripted set of HID interfaces: paths, attributes, capabilities, feature replies, input
-// streams and injected failures. Reads complete when a report is pushed, and their completion
-// reaches the reader only inside its wait, as with an alertable wait on Windows.
+// streams and injected failures. A read completes when a report is pushed: its buffer is written
+// then, from the pushing thread, while the reader learns of the completion only inside its
+// wait, as with an alertable wait on Windows.
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -65,6 +66,8 @@ class SimDevices final : public DeviceAccess {
   // Blocks until readers have entered their wait `n` times in all, counted from the start.
   void WaitUntilWaitsEntered(std::uint64_t n);
   std::uint64_t WaitsEntered();
+  // Blocks until a read of `device` is queued and not yet completed.
+  void WaitUntilReadOutstanding(int device);
 
   void HidInterfaceClass(std::uint8_t guid[16]) override;
   bool OpenInterfaceSet(InterfaceSet& set) override;
@@ -104,12 +107,13 @@ class SimDevices final : public DeviceAccess {
     int device;
     int file;
     bool completed = false;
-    std::vector<std::uint8_t> data;
   };
 
   // All below run with world_.mutex held.
   Handle* Find(DeviceHandle h);
   void CompleteReadsOf(int file_or_minus1, int device_or_minus1);
+  static void Complete(PendingRead& into, Read& read, const std::vector<std::uint8_t>& report);
+  bool ReadOutstandingLocked(int device) const;
   DeviceHandle NewHandle(const Handle& h);
 
   World& world_;
@@ -129,8 +133,8 @@ class SimDevices final : public DeviceAccess {
   int bad_frees_ = 0;
   int stale_uses_ = 0;
   std::vector<SimOpen> opens_;
-  std::map<const PendingRead*, Read> reads_;
-  std::vector<const PendingRead*> waiting_reads_;
+  std::map<PendingRead*, Read> reads_;
+  std::vector<PendingRead*> waiting_reads_;
   std::uint64_t waits_entered_ = 0;
   int IdleWaiters() const;
   int pauses_ = 0;

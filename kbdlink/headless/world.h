@@ -1,9 +1,14 @@
 #pragma once
 // The shared state of the headless backends: one lock, one change signal and a virtual clock.
-// Readers wait on it, tests advance it; nothing here reads a real clock.
+// Readers wait on it, tests advance it. The only real clock is the deadline of a test's wait:
+// a wait that is not over within it ends the run with a message naming what did not happen.
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
+#include <string>
 
 namespace kbdlink::headless {
 
@@ -20,11 +25,19 @@ class World {
     }
     changed.notify_all();
   }
-  // Waits until `ready()` holds; `ready` runs with the lock held.
+  static constexpr std::chrono::seconds kTestDeadline{5};
+
+  // Waits until `ready()` holds; `ready` runs with the lock held. Not over within the deadline:
+  // the run ends, naming `what`.
   template <class Ready>
-  void WaitUntil(Ready ready) {
+  void WaitUntil(const std::string& what, Ready ready) {
     std::unique_lock lock(mutex);
-    changed.wait(lock, ready);
+    if (!changed.wait_for(lock, kTestDeadline, ready)) TimedOut(what);
+  }
+  [[noreturn]] static void TimedOut(const std::string& what) {
+    std::fprintf(stderr, "FAILED: waited %lld s, and %s\n", static_cast<long long>(kTestDeadline.count()), what.c_str());
+    std::fflush(stderr);
+    std::abort();
   }
 
   std::mutex mutex;

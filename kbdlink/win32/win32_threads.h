@@ -1,7 +1,8 @@
 #pragma once
-// Reader threads of Windows. A reader whose loop has returned parks in a kernel wait that
-// nothing ends, and is then ended from outside; once it has parked no instruction of the library
-// is left for it to run, so unloading can end it without waiting for the loader lock.
+// Reader threads of Windows. A reader whose loop has returned ends like any thread, unless the
+// library is being unloaded: then it parks in a kernel wait that nothing ends and is ended from
+// outside, since a thread that exits by itself needs the loader lock that the unload holds, and
+// once parked no instruction of the library is left for it to run.
 #include <windows.h>
 
 #include <atomic>
@@ -24,19 +25,25 @@ class Win32Threads final : public ReaderThreads {
   bool Start(int index, ReaderSlot& slot) override;
   bool Running(int index) override;
   void ReapFinished() override;
+  bool AwaitReturn(int index) override;
   void Shutdown() override;
 
  private:
+  // What a reader does once its loop has returned; whichever side changes kRunning first decides.
+  enum Fate : int { kRunning, kEndsItself, kParks };
   struct Record {
     HANDLE thread = nullptr;
     HANDLE entered = nullptr;
     HANDLE parked = nullptr;
     ReaderSlot* slot = nullptr;
     std::atomic<int> exit_code{0};
+    std::atomic<int> fate{kRunning};
     HANDLE never = nullptr;
   };
   static DWORD WINAPI Entry(void* record);
-  bool Parked(const Record& r) const;
+  static bool Signalled(HANDLE h);
+  bool Finished(const Record& r) const;
+  bool AwaitAll(Record* const* records, DWORD n, DWORD limit_ms, bool parked);
   void End(Record& r);
   void Release(Record& r);
 

@@ -13,8 +13,24 @@ namespace {
 std::atomic<HINSTANCE> g_instance{nullptr};
 // The procedure behind the class; cleared when the window is retired.
 std::atomic<WindowProcedure*> g_procedure{nullptr};
+// The hidden window and the owner thread's hook that empties relays posted to it.
+std::atomic<HWND> g_hidden{nullptr};
+std::atomic<HHOOK> g_posted_relay_hook{nullptr};
 
 HWND AsWindow(WindowHandle w) { return reinterpret_cast<HWND>(w); }
+
+// Readers only ever send their relays; a posted one would reach the procedure looking exactly
+// like a send from its own thread. It leaves the queue as WM_NULL instead.
+LRESULT CALLBACK EmptyPostedRelays(int code, WPARAM removal, LPARAM message) {
+  if (code == HC_ACTION) {
+    auto* m = reinterpret_cast<MSG*>(message);
+    if (m->message == LINKMSG_RELAY && m->hwnd != nullptr && m->hwnd == g_hidden.load()) {
+      m->message = WM_NULL;
+      m->lParam = 0;
+    }
+  }
+  return CallNextHookEx(nullptr, code, removal, message);
+}
 
 LRESULT CALLBACK LinkWndProc(HWND w, UINT message, WPARAM wparam, LPARAM lparam) {
   WindowProcedure* procedure = g_procedure.load(std::memory_order_acquire);
@@ -56,14 +72,28 @@ WindowHandle Win32Windows::CreateLinkWindow() {
                            g_instance.load(), nullptr);
   if (w == nullptr) return 0;
   ShowWindow(w, SW_HIDE);
+  g_hidden.store(w);
+  g_posted_relay_hook.store(SetWindowsHookExA(WH_GETMESSAGE, &EmptyPostedRelays, nullptr, GetCurrentThreadId()));
   return reinterpret_cast<WindowHandle>(w);
 }
 
 void Win32Windows::RetireLinkWindow(WindowHandle w) {
   g_procedure.store(nullptr, std::memory_order_release);
-  // The window outlives the library; its procedure must not point into unmapped code.
-  if (w != 0) SetWindowLongPtrA(AsWindow(w), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcA));
+  if (HHOOK hook = g_posted_relay_hook.exchange(nullptr)) UnhookWindowsHookEx(hook);
+  g_hidden.store(nullptr);
+  if (w != 0) {
+    // Its procedure must not point into unmapped code, nor post WM_QUIT when it is destroyed.
+    SetWindowLongPtrA(AsWindow(w), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcA));
+    // Only the owner thread can destroy the window; unloaded from another thread, the window
+    // stays and so does the class, which then refuses to be registered again.
+    if (GetWindowThreadProcessId(AsWindow(w), nullptr) == GetCurrentThreadId()) DestroyWindow(AsWindow(w));
+  }
+  // A class of ours left registered would point into unmapped code and make the next load's
+  // registration fail.
+  UnregisterClassA(kLinkClassName, g_instance.load());
 }
+
+Delivery Win32Windows::CurrentDelivery() { return InSendMessage() ? Delivery::kOtherThread : Delivery::kThisThread; }
 
 std::intptr_t Win32Windows::Send(WindowHandle w, std::uint32_t message, std::uintptr_t wparam,
                                  std::intptr_t lparam) {

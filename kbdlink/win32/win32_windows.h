@@ -15,6 +15,7 @@ class Win32Windows final : public WindowSystem {
   bool RegisterLinkClass(WindowProcedure& procedure) override;
   WindowHandle CreateLinkWindow() override;
   void RetireLinkWindow(WindowHandle w) override;
+  Delivery CurrentDelivery() override;
   std::intptr_t Send(WindowHandle w, std::uint32_t message, std::uintptr_t wparam,
                      std::intptr_t lparam) override;
   bool Post(WindowHandle w, std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) override;

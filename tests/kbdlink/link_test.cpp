@@ -134,6 +134,27 @@ TEST_F(Exports, ReadDeviceCountsStartsThatFailed) {
   EXPECT_EQ(m.threads.Starts(10), 0) << "the failed start counted among the ten";
 }
 
+TEST_F(Exports, ReadDeviceRightAfterRemoveDeviceStartsEveryReaderWhileTheOldOnesAreMidRelay) {
+  m.devices.Add(Status(0));
+  m.devices.Add(Interface(PathFor(1), 0x046D, 0xC077, 1, 2));
+  m.devices.Add(Status(2));
+  Init();
+  ASSERT_EQ(link->Matched().count, 2);
+  link->ReadDevice(kPage, kUsage);
+  for (int round = 1; round <= 1000; ++round) {
+    for (int d : {0, 2}) m.devices.PushInput(d, {0x01, static_cast<std::uint8_t>(round)});
+    for (int d : {0, 2}) m.devices.PushInput(d, {0x01, static_cast<std::uint8_t>(round)});
+    m.windows.WaitUntilPendingSends(2);  // both readers blocked in their relay
+    link->RemoveDevice();
+    link->ReadDevice(kPage, kUsage);
+    for (int row : {0, 2}) {
+      ASSERT_TRUE(m.threads.Running(row)) << "round " << round << ": row " << row << " got no reader";
+      ASSERT_EQ(m.threads.Starts(row), round + 1) << "round " << round << ", row " << row;
+    }
+  }
+  link->RemoveDevice();
+}
+
 TEST_F(Exports, GetFeaturesBeforeAnyEnumerationLeavesTheBuffer) {
   m.devices.Add(Status(0));
   std::uint8_t buffer[9] = {0x05, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE};

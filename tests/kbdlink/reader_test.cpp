@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <thread>
 
 #include "fixture.h"
 
@@ -73,6 +74,59 @@ TEST_F(Readers, HandEachReportOnOneIterationLateWhileTheNextReadIsOutstanding) {
   const auto all = target.Messages();
   EXPECT_EQ(all, (std::vector<std::uint32_t>{LINKMSG_RELAY, LINKMSG_NOTICE, LINKMSG_RELAY, LINKMSG_NOTICE,
                                              LINKMSG_RELAY, LINKMSG_NOTICE}));
+}
+
+// A numbered report: the sequence number in bytes 0-3, a pattern of it, and a checksum of the
+// first 28 bytes in bytes 28-31.
+std::vector<std::uint8_t> Numbered(std::uint32_t n) {
+  std::vector<std::uint8_t> r(32);
+  std::memcpy(r.data(), &n, 4);
+  for (int i = 4; i < 28; ++i) r[i] = static_cast<std::uint8_t>(n * 31 + i);
+  std::uint32_t sum = 0;
+  for (int i = 0; i < 28; ++i) sum = sum * 131 + r[i];
+  std::memcpy(r.data() + 28, &sum, 4);
+  return r;
+}
+
+TEST_F(Readers, AStreamOfReportsReachesASlowClientIntactAndInOrder) {
+  constexpr std::uint32_t kReports = 3000;
+  Build(1);
+  // The client reads the report a byte at a time, giving the device every chance to complete
+  // the next read meanwhile.
+  std::vector<std::vector<std::uint8_t>> got;
+  const WindowHandle slow = m.windows.CreateWindowFor("Slow", "slow", [&got](const Message& msg) {
+    if (msg.message != LINKMSG_RELAY) return std::intptr_t{0};
+    const auto* p = reinterpret_cast<const std::uint8_t*>(msg.lparam);
+    std::vector<std::uint8_t> copy(32);
+    for (int i = 0; i < 32; ++i) {
+      copy[i] = p[i];
+      std::this_thread::yield();
+    }
+    got.push_back(std::move(copy));
+    return std::intptr_t{0};
+  });
+  table->RegisterInterfaceNotification(slow);
+  ASSERT_TRUE(table->StartReader(0));
+  // Like a keyboard, the device completes each read as soon as it is queued, from its own thread.
+  std::thread device([this] {
+    for (std::uint32_t n = 1; n <= kReports; ++n) {
+      m.devices.WaitUntilReadOutstanding(0);
+      m.devices.PushInput(0, Numbered(n));
+    }
+  });
+  while (got.size() < kReports) {
+    m.windows.WaitUntilPendingSends(1);
+    m.windows.Pump();
+  }
+  device.join();
+  table->CloseAll();
+  m.threads.WaitUntilReturned(0);
+  std::uint32_t bad = 0, first_bad = 0;
+  for (std::uint32_t i = 0; i < kReports; ++i) {
+    if (got[i] == Numbered(i + 1)) continue;
+    if (bad++ == 0) first_bad = i + 1;
+  }
+  EXPECT_EQ(bad, 0u) << "reports changed under the client or out of order, first at report " << first_bad;
 }
 
 TEST_F(Readers, AFirstReportStartingWithFourZeroBytesIsHandedOnLikeAnyOther) {

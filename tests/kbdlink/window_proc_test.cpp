@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "fixture.h"
 
@@ -39,13 +40,22 @@ struct IgnoredCase {
   std::uint32_t event;
   std::uint32_t device_type;
   bool null_record;
+  std::uint32_t record_size = 0;  // a record cut to this many bytes, its size field saying so
 };
+
+// Exactly `size` bytes of the record, in an allocation of that size, so a read past it shows.
+std::vector<std::uint8_t> Cut(const std::vector<std::uint8_t>& record, std::uint32_t size) {
+  std::vector<std::uint8_t> cut(record.begin(), record.begin() + size);
+  std::memcpy(cut.data(), &size, sizeof size);
+  return cut;
+}
 
 class IgnoredChanges : public HiddenWindow, public ::testing::WithParamInterface<IgnoredCase> {};
 
 TEST_P(IgnoredChanges, LeaveReadersAndClientAlone) {
   StartKeyboardReader();
   auto record = Broadcast(GetParam().device_type, PathFor(0));
+  if (GetParam().record_size != 0) record = Cut(record, GetParam().record_size);
   EXPECT_EQ(DeviceChange(GetParam().event, GetParam().null_record ? nullptr : &record), 0);
   EXPECT_TRUE(m.threads.Running(0));
   EXPECT_TRUE(link->Table().IsRowOpen(0));
@@ -58,7 +68,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, IgnoredChanges,
                                            IgnoredCase{"ArrivalWithoutRecord", kDbtDeviceArrival, 0, true},
                                            IgnoredCase{"VolumeRemoval", kDbtDeviceRemoveComplete, kDbtDevtypVolume, false},
                                            IgnoredCase{"RemovalWithoutRecord", kDbtDeviceRemoveComplete, 0, true},
-                                           IgnoredCase{"OtherEvent", 0x0007, kDbtDevtypDeviceInterface, false}),
+                                           IgnoredCase{"OtherEvent", 0x0007, kDbtDevtypDeviceInterface, false},
+                                           IgnoredCase{"ArrivalRecordOfItsSizeFieldOnly", kDbtDeviceArrival, kDbtDevtypDeviceInterface, false, 4},
+                                           IgnoredCase{"ArrivalRecordShorterThanItsHeader", kDbtDeviceArrival, kDbtDevtypDeviceInterface, false, 8},
+                                           IgnoredCase{"RemovalRecordShorterThanItsHeader", kDbtDeviceRemoveComplete, kDbtDevtypDeviceInterface, false, 11}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(HiddenWindow, QueryRemoveClosesEverythingAndTellsNobody) {
@@ -71,6 +84,34 @@ TEST_F(HiddenWindow, QueryRemoveClosesEverythingAndTellsNobody) {
   EXPECT_EQ(link->Table().Count(), 1) << "no enumeration";
   EXPECT_EQ(Posted(), std::vector<std::uint32_t>{LINKMSG_PRESENT});
 }
+
+struct HandleCase {
+  const char* name;
+  std::uint32_t event;
+  bool unplugged;
+};
+
+class HandlesAtRemoval : public HiddenWindow, public ::testing::WithParamInterface<HandleCase> {};
+
+// The reader is blocked relaying to the very thread that handles the removal.
+TEST_P(HandlesAtRemoval, NoHandleOfTheDeviceIsOpenWhenTheHandlerReturns) {
+  StartKeyboardReader();
+  m.devices.PushInput(keyboard, {0x01, 0x07});
+  m.devices.WaitUntilReadOutstanding(keyboard);
+  m.devices.PushInput(keyboard, {0x01, 0x08});
+  m.windows.WaitUntilPendingSends(1);
+  if (GetParam().unplugged) m.devices.Unplug(keyboard);
+  auto record = Broadcast(GetParam().event == kDbtDeviceQueryRemove ? kDbtDevtypHandle : kDbtDevtypDeviceInterface,
+                          PathFor(0));
+  EXPECT_EQ(DeviceChange(GetParam().event, &record), 0);
+  EXPECT_EQ(m.devices.OpenHandles(keyboard), 0) << "a handle of ours would make the system refuse the removal";
+  EXPECT_FALSE(m.threads.Running(0));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HandlesAtRemoval,
+                         ::testing::Values(HandleCase{"QueryRemove", kDbtDeviceQueryRemove, false},
+                                           HandleCase{"RemoveComplete", kDbtDeviceRemoveComplete, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(HiddenWindow, RemovalOfTheKeyboardIsRecognisedByPathWhateverItsCase) {
   StartKeyboardReader();
@@ -124,6 +165,58 @@ TEST_F(HiddenWindow, AnInputReportReachesTheClientSynchronouslyWithItsRowPositio
   EXPECT_EQ(got.report, report);
   link->RemoveDevice();
 }
+
+enum class Sender { kPosted, kOtherThread, kThisThread };
+struct ForeignRelayCase {
+  const char* name;
+  Sender sender;
+  bool relayed;
+};
+
+class ForeignRelays : public HiddenWindow, public ::testing::WithParamInterface<ForeignRelayCase> {};
+
+TEST_P(ForeignRelays, ReachTheClientOnlyFromTheWindowsOwnThread) {
+  StartKeyboardReader();
+  std::uint8_t elsewhere[32] = {0x66, 0x66};  // the sender's pointer, not a reader's report
+  const auto lparam = reinterpret_cast<std::intptr_t>(elsewhere);
+  const WindowHandle hidden = link->HiddenWindow();
+  std::intptr_t result = -1;
+  switch (GetParam().sender) {
+    case Sender::kPosted:
+      ASSERT_TRUE(m.windows.Post(hidden, LINKMSG_RELAY, 0, lparam));
+      m.windows.Pump();
+      result = 0;
+      break;
+    case Sender::kOtherThread: {
+      std::thread other([&] { result = m.windows.Send(hidden, LINKMSG_RELAY, 0, lparam); });
+      m.windows.WaitUntilPendingSends(1);
+      m.windows.Pump();
+      other.join();
+      break;
+    }
+    case Sender::kThisThread:
+      result = m.windows.Send(hidden, LINKMSG_RELAY, 0, lparam);
+      break;
+  }
+  EXPECT_EQ(result, 0);
+  const auto inputs = std::count_if(client.received.begin(), client.received.end(),
+                                    [](const auto& r) { return r.message.message == kInputMessage; });
+  EXPECT_EQ(inputs, GetParam().relayed ? 1 : 0);
+
+  // The reader's own relays still arrive.
+  m.devices.PushInput(keyboard, {0x01, 0x02});
+  m.windows.WaitUntilPendingSends(1);
+  m.windows.Pump();
+  ASSERT_EQ(client.received.back().message.message, kInputMessage);
+  EXPECT_EQ(client.received.back().report[1], 0x02);
+  link->RemoveDevice();
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ForeignRelays,
+                         ::testing::Values(ForeignRelayCase{"Posted", Sender::kPosted, false},
+                                           ForeignRelayCase{"SentFromAnotherThread", Sender::kOtherThread, false},
+                                           ForeignRelayCase{"SentFromTheWindowsThread", Sender::kThisThread, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(HiddenWindow, TheRelayPassesWparamsLow16BitsAndTheSameLparam) {
   Init();

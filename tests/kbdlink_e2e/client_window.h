@@ -36,12 +36,13 @@ class ClientWindow {
   std::vector<Received> received;
   std::vector<UINT> thread_messages;
 
-  // Dispatches this thread's messages for `ms` of real time (the messages come from Wine).
+  // Dispatches this thread's messages for `ms` of real time (the messages come from Wine), and
+  // no longer: readers whose reads never wait keep the queue full for as long as they run.
   void Pump(DWORD ms) {
     const ULONGLONG end = GetTickCount64() + ms;
     do {
       MSG m;
-      while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+      while (GetTickCount64() < end && PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
         if (m.hwnd == nullptr) thread_messages.push_back(m.message);
         DispatchMessageA(&m);
       }

@@ -225,6 +225,36 @@ TEST_F(RealLibrary, ARelayReachesTheClientsInputMessageWithWparamsLow16Bits) {
   EXPECT_EQ(client->received[0].report[1], 0x43);
 }
 
+TEST_F(RealLibrary, RelaysPostedOrSentFromAnotherThreadReachNobody) {
+  static std::uint8_t elsewhere[32] = {0x66};
+  const HWND hidden = Hidden();
+  ASSERT_NE(hidden, nullptr);
+  EXPECT_TRUE(PostMessageA(hidden, 0x502, 0, reinterpret_cast<LPARAM>(elsewhere)));
+  struct Foreign {
+    HWND hidden;
+    LRESULT result = -1;
+  } foreign{hidden};
+  HANDLE other = CreateThread(
+      nullptr, 0,
+      [](void* p) -> DWORD {
+        auto* f = static_cast<Foreign*>(p);
+        f->result = SendMessageA(f->hidden, 0x502, 0, reinterpret_cast<LPARAM>(elsewhere));
+        return 0;
+      },
+      &foreign, 0, nullptr);
+  ASSERT_NE(other, nullptr);
+  DWORD waited = WAIT_TIMEOUT;
+  for (int i = 0; i < 300 && waited == WAIT_TIMEOUT; ++i) {
+    client->Pump(10);
+    waited = WaitForSingleObject(other, 0);
+  }
+  CloseHandle(other);
+  ASSERT_EQ(waited, WAIT_OBJECT_0) << "the other thread's send was not answered within 3 s";
+  client->Pump(50);
+  EXPECT_EQ(foreign.result, 0);
+  EXPECT_EQ(client->Count(kInputMessage), 0u);
+}
+
 TEST_F(RealLibrary, ReadersOnWinesKeyboardStartAndStop) {
   EXPECT_EQ(lib.read(1, 6), 1);
   client->Pump(150);

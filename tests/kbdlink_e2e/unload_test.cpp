@@ -41,6 +41,7 @@ void LoadRelayAndFree(ClientWindow& client, bool expect_relays) {
   ASSERT_EQ(init(client.Handle(), kInputMessage, 0x1A2C, 0x2124, 1, 6), 1);
   client.Pump(50);
   EXPECT_EQ(client.Posted(), std::vector<UINT>{0x600});
+  EXPECT_NE(FindWindowA("VEVURClass", "HKUSBKEYMSG"), nullptr) << "this load made no hidden window";
 
   const std::set<DWORD> before = ThreadsOfThisProcess();
   ASSERT_EQ(read(1, 6), 1);
@@ -62,6 +63,7 @@ void LoadRelayAndFree(ClientWindow& client, bool expect_relays) {
   // Not pumping now: the readers sit in their relay to this thread when the library goes.
   EXPECT_TRUE(FreeLibrary(lib));
   EXPECT_EQ(GetModuleHandleA("kbdlink_simdev.dll"), nullptr);
+  EXPECT_EQ(FindWindowA("VEVURClass", "HKUSBKEYMSG"), nullptr) << "the hidden window outlived the library";
 
   const ULONGLONG end = GetTickCount64() + 3000;
   std::set<DWORD> left = readers;
@@ -81,9 +83,9 @@ TEST(Unload, FreeLibraryWhileReadersRelayEndsThemAndDoesNotCrash) {
 
 TEST(Unload, TheLibraryCanBeLoadedAndFreedAgain) {
   ClientWindow client;
-  // Registering the window class again may fail after a reload; readers then relay to no window.
-  LoadRelayAndFree(client, false);
-  LoadRelayAndFree(client, false);
+  // Each load gets its hidden window, and its readers relay through it.
+  LoadRelayAndFree(client, true);
+  LoadRelayAndFree(client, true);
 }
 
 }  // namespace

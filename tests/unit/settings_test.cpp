@@ -259,6 +259,36 @@ TEST(Settings, KeyMissingAtStartEndsTheProgramUnlessTheRestoreBringsItBack) {
   }
 }
 
+TEST(Settings, AnAdministratorUnderUacGetsTheEditorThroughTheConsentPromptAndARefusalEndsQuietly) {
+  struct Case {
+    const char* what;
+    std::u16string directory;
+    bool refused;
+    std::u16string arguments;  // of the elevated editor: the file by its full path
+  };
+  const Case cases[] = {
+      {"consent given", u"C:\\Program Files\\ledglow", false, u" -s \"C:\\Program Files\\ledglow\\DorAdor.reg\" "},
+      {"portable copy at a drive's root", u"E:\\", false, u" -s \"E:\\DorAdor.reg\" "},
+      {"consent refused", u"D:\\Tools\\ledglow", true, u" -s \"D:\\Tools\\ledglow\\DorAdor.reg\" "},
+  };
+  for (const Case& c : cases) {
+    Program p;
+    p.system.elevation_required = true;
+    p.system.consent_refused = c.refused;
+    p.system.current_directory_path = c.directory;
+    p.system.current_directory[u"DorAdor.reg"] = fixtures::kDorAdorReg;
+    EXPECT_EQ(p.Start(), 0) << c.what;
+    // The plain start comes first and is refused with error 740; then the shell's.
+    EXPECT_EQ(p.system.EditorRuns(), std::vector<std::u16string>{u" -s DorAdor.reg "}) << c.what;
+    using Run = plat::HeadlessSystem::ElevatedRun;
+    EXPECT_EQ(p.system.ElevatedRuns(), (std::vector<Run>{{c.arguments, c.directory}})) << c.what;
+    EXPECT_EQ(p.services.state.poll_interval, c.refused ? 10000u : fixtures::kDorAdorInterval) << c.what;
+    EXPECT_EQ(p.ui.QuitRetrieved(), c.refused) << c.what;
+    EXPECT_TRUE(p.ui.ErrorBoxes().empty()) << c.what;
+    for (tk::WindowId w : p.TopWindows()) EXPECT_FALSE(p.ui.FindAny(w)->visible) << c.what;
+  }
+}
+
 TEST(Settings, ReloadReadsAgainAndWithTheKeyMissingKeepsValuesAndProgram) {
   Program p;
   p.registry.SetDwordValue(kLm, kKeyW, u"Interval", 20000);

@@ -134,10 +134,26 @@ TEST_F(Controller, WithoutTheStripTheLockStepsAndTheTrayPressChangeNothing) {
   EXPECT_EQ(w.ui.Foreground(), 0u);
 }
 
+TEST_F(Controller, TheTrayIconComesBackWhenTheShellStartsAgainAndStillPopsTheStrip) {
+  world.services.state.taskbar_created = world.ui.RegisterMessage("TaskbarCreated");  // as start-up does
+  for (int restart = 1; restart <= 2; ++restart) {
+    world.ui.RestartShell();
+    const auto* w = world.ui.Find(controller->Handle());
+    ASSERT_TRUE(w->tray.has_value()) << "the icon was not added again, restart " << restart;
+    EXPECT_EQ(w->tray->icon_resource, forms::kIconTrayGreen);
+    // The strip's own refresh still follows the message.
+    EXPECT_TRUE(strip->Timer4.Ticking());
+    EXPECT_EQ(strip->Timer4.Interval(), 5000u);
+  }
+  Tray(tk::MouseAction::Down, tk::MouseButton::Left);
+  EXPECT_TRUE(strip->Visible()) << "a press on the icon that came back did not pop the strip";
+}
+
 TEST_F(Controller, DestructionPostsQuitToTheStripAndRemovesTheIcon) {
+  const tk::WindowId strip_window = strip->Handle();
   app.DestroyForms();
   bool quit_to_strip = false;
-  for (const auto& p : world.ui.Queue()) quit_to_strip |= p.m.msg == tk::kWmQuit && p.to != 0;
+  for (const auto& p : world.ui.Queue()) quit_to_strip |= p.m.msg == tk::kWmQuit && p.to == strip_window;
   EXPECT_TRUE(quit_to_strip);
   for (tk::WindowId id : world.ui.Created())
     if (const auto* w = world.ui.FindAny(id)) EXPECT_FALSE(w->tray.has_value());

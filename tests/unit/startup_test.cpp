@@ -141,15 +141,20 @@ TEST(Startup, ErrorEscapingStartupIsShownWithTheApplicationTitle) {
   EXPECT_EQ(ui.LoopRuns(), 0);
 }
 
-TEST(Startup, ControllerPostsQuitToTheStripWhenItGoes) {
+TEST(Startup, ControllerPostsQuitToItsOwnStripWhenItGoesAndLeavesAnotherInstanceAlone) {
   testing_support::World world;
   auto& ui = world.ui;
   auto& services = world.services;
+  // Another instance's strip, made first, so a search by class and title would find it.
+  const tk::WindowId other = ui.AddForeignWindow("TRFLed", "RFLed");
   Startup(L"ledglow.exe", ui, services);
-  const tk::WindowId strip = ui.Created()[1];
-  bool posted = false;
-  for (const auto& p : ui.Queue()) posted |= p.to == strip && p.m.msg == tk::kWmQuit;
-  EXPECT_TRUE(posted);
+  const tk::WindowId strip = ui.Created()[2];
+  ASSERT_EQ(ui.FindAny(strip)->design.class_name, "TRFLed");
+  std::vector<tk::WindowId> quits;
+  for (const auto& p : ui.Queue())
+    if (p.m.msg == 0x0012) quits.push_back(p.to);
+  EXPECT_EQ(quits, std::vector<tk::WindowId>{strip});
+  for (const auto& p : ui.ForeignPosts()) EXPECT_NE(p.to, other) << "a message went to the other instance's strip";
 }
 
 }  // namespace

@@ -286,6 +286,15 @@ void HeadlessBackend::TrayMouse(WindowId w, MouseEvent e) {
   if (Window* win = Get(w); win && win->sink && win->tray) win->sink->OnTrayMouse(e);
 }
 
+void HeadlessBackend::RestartShell() {
+  for (auto& [id, w] : windows_) w.tray.reset();
+  const Message created{RegisterMessage("TaskbarCreated"), 0, 0};
+  std::vector<WindowId> tops;
+  for (const auto& [id, w] : windows_)
+    if (w.alive && w.sink && w.parent == 0 && !w.control) tops.push_back(id);
+  for (WindowId id : tops) Send(id, created);
+}
+
 void HeadlessBackend::CloseRequest(WindowId w) {
   if (Window* win = Get(w); win && win->sink) win->sink->OnCloseQuery();
 }
