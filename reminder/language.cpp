@@ -1,7 +1,7 @@
 #include "reminder/language.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 
 #include "shell/settings.h"
 #include "toolkit/application.h"
@@ -66,10 +66,25 @@ void PrepareMessageFile(shell::ProgramState& state, tk::Font& hint_font, plat::R
   SelectLanguage(state.language_font, hint_font, state, system, files);
 }
 
+namespace {
+
+// "S" and the number zero-padded to three characters, sign included ("S032", "S-05"), as "S%03d"
+// formats it; printf would bring the C library's whole formatter into the program for this.
+std::u16string MessageKey(int number) {
+  char digits[16];
+  const char* end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+  const char* first = digits;
+  std::u16string key = u"S";
+  if (*first == '-') key += u'-', ++first;
+  for (auto width = end - digits; width < 3; ++width) key += u'0';
+  key.append(first, end);
+  return key;
+}
+
+}  // namespace
+
 std::u16string ReadMessageText(plat::Files& files, std::u16string_view section, int number, std::u16string_view file) {
-  char narrow[16];
-  const int n = std::snprintf(narrow, sizeof narrow, "S%03d", number);
-  const std::u16string key(narrow, narrow + std::clamp(n, 0, static_cast<int>(sizeof narrow) - 1));
+  const std::u16string key = MessageKey(number);
   std::u16string text = files.ReadProfileString(section, key, key, file, kMessageTextLimit + 1);
   if (text.size() > kMessageTextLimit) text.resize(kMessageTextLimit);
   // A cut between the halves of a surrogate pair would leave half a character.

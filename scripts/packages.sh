@@ -52,6 +52,9 @@ stop_wine_and_display() {
     wineserver -k 2>/dev/null || true
     case "$WINEPREFIX" in /tmp/ledglow-wine.*) rm -rf "$WINEPREFIX" ;; esac
   fi
-  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
+  if [ -n "${XVFB_PID:-}" ]; then
+    kill "$XVFB_PID" 2>/dev/null
+    wait "$XVFB_PID" 2>/dev/null || true  # gone before the caller ends, not just asked to go
+  fi
   true
 }

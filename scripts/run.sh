@@ -26,6 +26,7 @@ app_path=$(winepath -w "$bin" 2>/dev/null | sed 's/\\/\\\\/g')
 printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VOVEzurevo\\Default]\r\n"Interval"=dword:00002710\r\n"APPath"="%s"\r\n' \
   "$app_path" > DorAdor.reg
 wine ledglow.exe &
+app=$!  # wait for this one only: a bare `wait` would also wait for the private Xvfb
 if [ -n "$private" ]; then
   sleep 6
   # Press the tray icon so the screenshot shows the strip too.
@@ -35,9 +36,9 @@ if [ -n "$private" ]; then
   import -window root "$out"
   echo "Screenshot: $out"
   wine ledglow.exe /q
-  wait
+  wait "$app"
 else
   echo "ledglow is running under Wine (tray icon in the Wine System Tray). End it with:"
   echo "  WINEPREFIX=$WINEPREFIX wine $bin/ledglow.exe /q"
-  wait
+  wait "$app"
 fi

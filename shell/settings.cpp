@@ -22,6 +22,13 @@ class ScopedKey {
   plat::Registry& registry_;
 };
 
+std::u16string ElevatedRestoreArguments(std::u16string_view directory) {
+  std::u16string file(directory);
+  if (!file.ends_with(u'\\')) file += u'\\';
+  file += u"DorAdor.reg";
+  return u" -s \"" + file + u"\" ";
+}
+
 }  // namespace
 
 bool RegistryKey::Open() {
@@ -83,7 +90,15 @@ bool ReadAppPath(plat::Registry& registry, std::array<char16_t, kAppPathCapacity
   return true;
 }
 
-void RestoreSettings(plat::System& system) { system.RunRegistryEditor(kRestoreArguments); }
+void RestoreSettings(plat::System& system) {
+  if (system.RunRegistryEditor(kRestoreArguments) != plat::EditorStart::NeedsElevation) return;
+  // An administrator under UAC: the editor asks for elevation, which only the shell can give,
+  // with a consent prompt. The elevated editor need not start in our directory, so it is
+  // given the directory and the file by its full path.
+  const std::u16string directory = system.CurrentDirectory();
+  if (directory.empty()) return;
+  system.RunRegistryEditorElevated(ElevatedRestoreArguments(directory), directory);
+}
 
 bool LoadSettingsAtCreation(plat::Registry& registry, plat::System& system, ProgramState& state) {
   if (LoadControllerSettings(registry, state)) return true;

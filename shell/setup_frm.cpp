@@ -39,14 +39,21 @@ void TSetupFrm::FormCreate() {
   if (services_.attach_input) services_.attach_input(static_cast<std::uint32_t>(Handle()));
 }
 
+// To this program's own strip: a search by class and title could find another instance's
+// strip and end that instance too.
 void TSetupFrm::FormDestroy() {
-  const tk::WindowId strip = Platform().FindTopWindow(kStripClass, kStripName);
-  Platform().Post(strip, tk::Message{tk::kWmQuit, 0, 0});
+  if (display::TRFLed* strip = Indicator()) Platform().Post(strip->Handle(), tk::Message{tk::kWmQuit, 0, 0});
   TrayIcon1.Hide();
 }
 
 bool TSetupFrm::HandleMessage(const tk::Message& m, std::intptr_t& result) {
   result = 0;
+  if (m.msg != 0 && m.msg == services_.state.taskbar_created) {
+    // A new shell starts with an empty notification area; without this the icon, and with it
+    // the strip's only pop-up, would be gone until the next log-on.
+    TrayIcon1.ShowAgain();
+    return false;  // default processing as well
+  }
   switch (m.msg) {
     case CTLMSG_RELOAD:
       if (services_.reload_settings) services_.reload_settings();

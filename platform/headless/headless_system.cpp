@@ -179,22 +179,53 @@ bool ImportRegText(HeadlessRegistry& registry, std::u16string_view text) {
   return true;
 }
 
-void HeadlessSystem::RunRegistryEditor(std::u16string_view arguments) {
+EditorStart HeadlessSystem::RunRegistryEditor(std::u16string_view arguments) {
   editor_runs_.emplace_back(arguments);
+  if (elevation_required) return EditorStart::NeedsElevation;
+  Import(arguments, current_directory_path);
+  return EditorStart::Ran;
+}
+
+void HeadlessSystem::RunRegistryEditorElevated(std::u16string_view arguments, std::u16string_view directory) {
+  elevated_runs_.push_back({std::u16string(arguments), std::u16string(directory)});
+  if (consent_refused) return;
+  // Without a directory the elevated editor starts where the shell puts it, not beside us.
+  Import(arguments, directory.empty() ? u"C:\\Windows\\System32" : directory);
+}
+
+void HeadlessSystem::Import(std::u16string_view arguments, std::u16string_view directory) {
   bool silent = false;
   std::optional<std::u16string> file;
   while (!(arguments = Trim(arguments)).empty()) {
-    const std::size_t end = arguments.find_first_of(u" \t");
-    const std::u16string word(arguments.substr(0, end));
-    arguments.remove_prefix(end == std::u16string_view::npos ? arguments.size() : end);
+    std::u16string word;
+    if (arguments.front() == u'"') {
+      const std::size_t close = arguments.find(u'"', 1);
+      word = arguments.substr(1, close == std::u16string_view::npos ? std::u16string_view::npos : close - 1);
+      arguments.remove_prefix(close == std::u16string_view::npos ? arguments.size() : close + 1);
+    } else {
+      const std::size_t end = arguments.find_first_of(u" \t");
+      word = arguments.substr(0, end);
+      arguments.remove_prefix(end == std::u16string_view::npos ? arguments.size() : end);
+    }
     if (Fold(word) == u"-s" || Fold(word) == u"/s")
       silent = true;
     else if (!file)
       file = Fold(word);
   }
   if (!silent || !file || !registry_) return;
-  for (const auto& [name, text] : current_directory)
-    if (Fold(name) == *file) ImportRegText(*registry_, text);
+  // A full path names its own folder; a bare name lies in the folder the editor started in.
+  std::u16string folder = Fold(directory);
+  std::u16string name = *file;
+  if (const std::size_t slash = file->rfind(u'\\'); slash != std::u16string::npos) {
+    folder = file->substr(0, slash);
+    name = file->substr(slash + 1);
+  }
+  if (folder.ends_with(u'\\')) folder.pop_back();
+  std::u16string ours = Fold(current_directory_path);
+  if (ours.ends_with(u'\\')) ours.pop_back();
+  if (folder != ours) return;
+  for (const auto& [n, text] : current_directory)
+    if (Fold(n) == name) ImportRegText(*registry_, text);
 }
 
 }  // namespace plat

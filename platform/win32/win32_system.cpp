@@ -34,35 +34,50 @@ class Win32System final : public System {
  public:
   std::uint16_t UserUiLanguage() override { return GetUserDefaultUILanguage(); }
 
-  void RunRegistryEditor(std::u16string_view arguments) override {
+  EditorStart RunRegistryEditor(std::u16string_view arguments) override {
     const std::wstring editor = EditorPath();
-    if (editor.empty()) return;
-    const std::wstring args(reinterpret_cast<const wchar_t*>(arguments.data()), arguments.size());
+    if (editor.empty()) return EditorStart::Failed;
     // The argument text follows the quoted program name as it is, blanks included.
-    std::wstring command_line = L"\"" + editor + L"\"" + args;
+    std::wstring command_line = L"\"" + editor + L"\"" + Wide(arguments);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (CreateProcessW(editor.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                       &process)) {
-      CloseHandle(process.hThread);
-      WaitAndClose(process.hProcess);
-      return;
-    }
-    if (GetLastError() != kErrorElevationRequired) return;
-    // The editor asks for administrator rights; only the shell can start it then. The
-    // elevated process gets the current directory passed on explicitly.
-    const DWORD dir_size = GetCurrentDirectoryW(0, nullptr);
-    std::vector<wchar_t> dir(dir_size + 1);
-    if (dir_size == 0 || GetCurrentDirectoryW(dir_size, dir.data()) == 0) return;
+    if (!CreateProcessW(editor.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+      return GetLastError() == kErrorElevationRequired ? EditorStart::NeedsElevation : EditorStart::Failed;
+    CloseHandle(process.hThread);
+    WaitAndClose(process.hProcess);
+    return EditorStart::Ran;
+  }
+
+  void RunRegistryEditorElevated(std::u16string_view arguments, std::u16string_view directory) override {
+    const std::wstring editor = EditorPath();
+    if (editor.empty()) return;
+    const std::wstring args = Wide(arguments);
+    const std::wstring dir = Wide(directory);
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
     info.lpFile = editor.c_str();
     info.lpParameters = args.c_str();
-    info.lpDirectory = dir.data();
+    info.lpDirectory = dir.c_str();
     info.nShow = SW_SHOWNORMAL;
+    // A refused consent prompt fails with ERROR_CANCELLED: nothing ran, nothing to wait for.
     if (ShellExecuteExW(&info)) WaitAndClose(info.hProcess);
+  }
+
+  std::u16string CurrentDirectory() override {
+    const DWORD size = GetCurrentDirectoryW(0, nullptr);
+    if (size == 0) return {};
+    std::vector<wchar_t> dir(size);
+    const DWORD n = GetCurrentDirectoryW(size, dir.data());
+    if (n == 0 || n >= size) return {};
+    return std::u16string(reinterpret_cast<const char16_t*>(dir.data()), n);
+  }
+
+ private:
+  static std::wstring Wide(std::u16string_view text) {
+    return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size());
   }
 };
 

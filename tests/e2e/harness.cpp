@@ -22,6 +22,8 @@ std::wstring BinaryDir() {
 
 std::wstring LedglowPath() { return BinaryDir() + L"\\ledglow.exe"; }
 
+std::wstring StandinDir() { return BinaryDir() + L"\\standin"; }
+
 Process::Process(const std::wstring& command_line, const std::wstring& directory) {
   STARTUPINFOW si{};
   si.cb = sizeof si;
@@ -131,7 +133,8 @@ RecordingWindow::~RecordingWindow() {
 LRESULT CALLBACK RecordingWindow::Proc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcA(h, m, w, l); }
 
 void RecordingWindow::Observe(const MSG& msg) {
-  if (msg.hwnd == hwnd_) messages_.push_back({msg.message, msg.wParam, msg.lParam});
+  if (msg.hwnd == hwnd_)
+    messages_.push_back({msg.message, msg.wParam, msg.lParam, std::chrono::steady_clock::now()});
 }
 
 const std::vector<RecordingWindow::Received>& RecordingWindow::Messages() {
@@ -139,6 +142,15 @@ const std::vector<RecordingWindow::Received>& RecordingWindow::Messages() {
   return messages_;
 }
 
+FocusWindow::FocusWindow(const char* class_name) : window_(class_name, "focus probe") {
+  SetWindowPos(window_.Handle(), nullptr, 100, 100, 300, 200, SWP_NOZORDER);
+  ShowWindow(window_.Handle(), SW_SHOW);
+  SetForegroundWindow(window_.Handle());
+  SetFocus(window_.Handle());
+  // Without a window manager the X server gives the keys to the window under the pointer.
+  RunHost("xdotool mousemove 250 200");
+  Pump(std::chrono::milliseconds(300));
+}
 
 std::string RunHost(const std::string& shell_command) {
   // Wine gives no process handle for a host program, so the command renames its output into

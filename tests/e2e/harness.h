@@ -11,6 +11,8 @@ namespace e2e {
 // The folder of the test executable, where the build puts the product's binaries too.
 std::wstring BinaryDir();
 std::wstring LedglowPath();
+// A copy of the program beside a stand-in link library (see standin/kbdlink_standin.cpp).
+std::wstring StandinDir();
 
 // A child process started with an exact command line, never through a shell.
 class Process {
@@ -49,6 +51,7 @@ class RecordingWindow {
     UINT msg;
     WPARAM wparam;
     LPARAM lparam;
+    std::chrono::steady_clock::time_point retrieved;
   };
   // Retrieves queued messages for the window (WM_QUIT included) and returns all seen so far.
   const std::vector<Received>& Messages();
@@ -59,6 +62,17 @@ class RecordingWindow {
   HWND hwnd_ = nullptr;
   std::string class_name_;
   std::vector<Received> messages_;
+};
+
+// A shown window of the test that holds the keyboard focus, as the user's program would.
+class FocusWindow {
+ public:
+  explicit FocusWindow(const char* class_name = "LedglowFocusProbe");
+  HWND Handle() const { return window_.Handle(); }
+  RecordingWindow& Recorder() { return window_; }
+
+ private:
+  RecordingWindow window_;
 };
 
 // Runs a command of the host system (xdotool, ImageMagick) through /bin/sh and returns

@@ -9,8 +9,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::wstring StandinDir() { return BinaryDir() + L"\\standin"; }
-
 // A UTF-16LE message file with a byte-order mark; S076 is left out on purpose.
 void WriteMessageFile() {
   CreateDirectoryW((StandinDir() + L"\\VXQ").c_str(), nullptr);

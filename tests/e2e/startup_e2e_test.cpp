@@ -134,5 +134,46 @@ TEST_F(Startup, SecondPlainStartBesideARunningInstanceIsNotRefused) {
   EXPECT_EQ(TopWindows("TRFLed", "RFLed").size(), 2u);
 }
 
+TEST_F(Startup, QuitEndsOneOfTwoInstancesAndTheOtherGoesOnUntilItsOwnQuit) {
+  struct Case {
+    const char* name;
+    bool older_first;  // the quit goes to the older instance, whose strip lies below the newer one's
+  };
+  for (const Case c : {Case{"a /q start", false}, Case{"a quit to the older instance", true}}) {
+    SCOPED_TRACE(c.name);
+    auto older = StartInstance();
+    auto newer = StartInstance();
+    ASSERT_TRUE(WaitFor([&] { return WindowsOf(older->Id()) == 4 && WindowsOf(newer->Id()) == 4; }, 20s))
+        << "the two instances did not make their windows";
+    if (c.older_first)
+      PostMessageA(ControllerOf(older->Id()), WM_QUIT, 0, 0);
+    else
+      EXPECT_EQ(RunCommand(Quoted(LedglowPath()) + L" /q"), 0u);
+    ASSERT_TRUE(WaitFor([&] { return older->ExitCode() != STILL_ACTIVE || newer->ExitCode() != STILL_ACTIVE; }, 20s))
+        << "no instance ended";
+    Pump(2s);  // time for a wrongly ended second instance to go as well
+    const bool older_ended = older->ExitCode() != STILL_ACTIVE;
+    Process& ended = older_ended ? *older : *newer;
+    Process& running = older_ended ? *newer : *older;
+    ASSERT_EQ(running.ExitCode(), STILL_ACTIVE) << "both instances ended";
+    EXPECT_EQ(ended.ExitCode(), 0u);
+    if (c.older_first) {
+      EXPECT_TRUE(older_ended);
+    }
+    for (const char* cls : {"TRFLed", "TSetupFrm", "TRemindDlg"}) {
+      int n = 0;
+      for (HWND w : TopWindows(cls, nullptr)) n += WindowProcess(w) == running.Id();
+      EXPECT_EQ(n, 1) << cls << " of the remaining instance";
+    }
+    DWORD_PTR answer = 1;
+    EXPECT_NE(SendMessageTimeoutA(ControllerOf(running.Id()), 0x501, 1, 0, SMTO_ABORTIFHUNG, 5000, &answer), 0)
+        << "the remaining instance does not answer";
+    EXPECT_EQ(answer, 0u);
+    EXPECT_EQ(RunCommand(Quoted(LedglowPath()) + L" /q"), 0u);
+    EXPECT_TRUE(running.WaitExit(20s)) << "the second /q did not end the remaining instance";
+    EXPECT_EQ(running.ExitCode(), 0u);
+  }
+}
+
 }  // namespace
 }  // namespace e2e

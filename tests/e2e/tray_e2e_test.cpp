@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 #include "tests/e2e/harness.h"
+// After windows.h, which the harness brings.
+#include <shellapi.h>
 
 namespace e2e {
 namespace {
@@ -18,20 +22,24 @@ bool Near(Rgb c, int r, int g, int b) {
   return std::abs(c.r - r) <= 24 && std::abs(c.g - g) <= 24 && std::abs(c.b - b) <= 24;
 }
 
+bool TrayWindowShown() { return !RunHost("xdotool search --onlyvisible --name 'Wine System Tray'").empty(); }
+
 class Tray : public ::testing::Test {
  protected:
   void SetUp() override {
     EndAllInstances();
-    InstallDefaultSettings();
-    instance = std::make_unique<Process>(L"\"" + LedglowPath() + L"\"", BinaryDir());
+    instance = Launch();
     ASSERT_TRUE(WaitFor([&] { return Strip() != nullptr; }, 20s));
     // The tray icon appears once the controller has made it.
-    ASSERT_TRUE(WaitFor([] { return !RunHost("xdotool search --onlyvisible --name 'Wine System Tray'").empty(); },
-                        20s));
+    ASSERT_TRUE(WaitFor([] { return TrayWindowShown(); }, 20s));
   }
   void TearDown() override {
     EndAllInstances();
     instance.reset();
+  }
+  virtual std::unique_ptr<Process> Launch() {
+    InstallDefaultSettings();
+    return std::make_unique<Process>(L"\"" + LedglowPath() + L"\"", BinaryDir());
   }
   HWND Strip() const {
     for (HWND w : TopWindows("TRFLed", "RFLed"))
@@ -55,21 +63,8 @@ class Tray : public ::testing::Test {
   std::unique_ptr<Process> instance;
 };
 
-// A window of the test that has the keyboard focus, as the user's program would.
-class FocusWindow {
- public:
-  FocusWindow() : window_("LedglowFocusProbe", "focus probe") {
-    SetWindowPos(window_.Handle(), nullptr, 100, 100, 300, 200, SWP_NOZORDER);
-    ShowWindow(window_.Handle(), SW_SHOW);
-    SetForegroundWindow(window_.Handle());
-    SetFocus(window_.Handle());
-    Pump(300ms);
-  }
-  HWND Handle() const { return window_.Handle(); }
-
- private:
-  RecordingWindow window_;
-};
+constexpr int kNum = 5, kCaps = 36, kScroll = 67;  // left edges of the key caps
+constexpr UINT kVkA = 0x41;
 
 TEST_F(Tray, LeftOrRightPressShowsTheStripAtTheCornerAndTheFocusStays) {
   for (int button : {1, 3}) {
@@ -109,7 +104,6 @@ TEST_F(Tray, PicturesFollowTheLockKeysThroughTheInputComponent) {
   ASSERT_TRUE(ClickTrayIcon(1));
   ASSERT_TRUE(WaitFor([&] { return StripVisible(); }, 3s));
   Pump(300ms);
-  constexpr int kNum = 5, kCaps = 36, kScroll = 67;
   EXPECT_TRUE(Near(CapColour(kCaps, "strip-locks-off"), 242, 240, 218));
   EXPECT_TRUE(Near(CapColour(kNum, "strip-locks-off"), 242, 240, 218));
   EXPECT_TRUE(Near(CapColour(kScroll, "strip-locks-off"), 242, 240, 218));
@@ -167,12 +161,93 @@ TEST_F(Tray, ApplicationWindowIsAToolWindowWithoutTaskbarEntry) {
   EXPECT_FALSE(IsWindowVisible(app));
 }
 
+TEST_F(Tray, IconComesBackWhenTheShellIsStartedAgainAndAPressStillShowsTheStrip) {
+  HWND controller = nullptr;
+  for (HWND w : TopWindows("TSetupFrm", "DED EZORUZ SETUP-KORVELID09"))
+    if (WindowProcess(w) == instance->Id()) controller = w;
+  ASSERT_NE(controller, nullptr);
+  // The notification area forgets the icon, as a shell that ends does (the program's one icon
+  // has id 1).
+  NOTIFYICONDATAA icon{};
+  icon.cbSize = NOTIFYICONDATAA_V2_SIZE;
+  icon.hWnd = controller;
+  icon.uID = 1;
+  ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &icon)) << "the icon could not be removed from outside";
+  ASSERT_TRUE(WaitFor([] { return !TrayWindowShown(); }, 5s)) << "the icon did not go";
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+  EXPECT_TRUE(WaitFor([] { return TrayWindowShown(); }, 5s)) << "the icon did not come back";
+  ASSERT_TRUE(ClickTrayIcon(1));
+  EXPECT_TRUE(WaitFor([&] { return StripVisible(); }, 3s)) << "a press on the icon that came back showed no strip";
+}
+
 TEST_F(Tray, QuitRemovesTheTrayIcon) {
   Process quit(L"\"" + LedglowPath() + L"\" /q");
   ASSERT_TRUE(quit.WaitExit(20s));
   ASSERT_TRUE(instance->WaitExit(20s));
   EXPECT_EQ(instance->ExitCode(), 0u);
-  EXPECT_TRUE(WaitFor([] { return RunHost("xdotool search --onlyvisible --name 'Wine System Tray'").empty(); }, 5s));
+  EXPECT_TRUE(WaitFor([] { return !TrayWindowShown(); }, 5s));
+}
+
+// The program beside a link library whose query can be made to keep the user-interface thread
+// busy for 3 s, with a short poll period so that a round comes soon after the request.
+class BusyTray : public Tray {
+ protected:
+  std::unique_ptr<Process> Launch() override {
+    InstallSettings(500, StandinDir());
+    return std::make_unique<Process>(L"\"" + StandinDir() + L"\\ledglow.exe\"", StandinDir());
+  }
+  void TearDown() override {
+    Tray::TearDown();
+    InstallDefaultSettings();
+  }
+  static bool Signalled(HANDLE event) { return WaitForSingleObject(event, 0) == WAIT_OBJECT_0; }
+  // Time from the typing tool's start until the first key-down of `vk` reaches the window.
+  static std::chrono::milliseconds TypeAndTime(FocusWindow& window, const char* key, UINT vk) {
+    const std::size_t seen = window.Recorder().Messages().size();
+    const auto typed = std::chrono::steady_clock::now();
+    RunHost(std::string("xdotool key ") + key);
+    WaitFor([&] {
+      const auto& m = window.Recorder().Messages();
+      return std::any_of(m.begin() + seen, m.end(), [&](const auto& r) { return r.msg == WM_KEYDOWN && r.wparam == vk; });
+    }, 6s);
+    const auto& m = window.Recorder().Messages();
+    for (auto it = m.begin() + seen; it != m.end(); ++it)
+      if (it->msg == WM_KEYDOWN && it->wparam == vk)
+        return std::chrono::duration_cast<std::chrono::milliseconds>(it->retrieved - typed);
+    return std::chrono::milliseconds::max();
+  }
+
+  ~BusyTray() override {
+    for (HANDLE e : {request, blocking, released}) CloseHandle(e);
+  }
+
+  HANDLE request = CreateEventA(nullptr, FALSE, FALSE, "LedglowStandinBlockRequest");
+  HANDLE blocking = CreateEventA(nullptr, TRUE, FALSE, "LedglowStandinBlocking");
+  HANDLE released = CreateEventA(nullptr, TRUE, FALSE, "LedglowStandinReleased");
+};
+
+TEST_F(BusyTray, TypingGoesOnAndCapsLockStillShowsWhileAQueryHoldsTheProgram) {
+  ASSERT_TRUE(ClickTrayIcon(1));
+  ASSERT_TRUE(WaitFor([&] { return StripVisible(); }, 3s)) << "the strip did not pop up";
+  FocusWindow focus("LedglowTypingProbe");
+  ASSERT_EQ(GetForegroundWindow(), focus.Handle());
+  const auto idle = TypeAndTime(focus, "a", kVkA);
+  ASSERT_NE(idle, std::chrono::milliseconds::max()) << "a typed key never reached the focused window";
+  SetEvent(request);
+  ASSERT_TRUE(WaitFor([&] { return Signalled(blocking); }, 5s)) << "no poll round reached the held query";
+  const auto busy = TypeAndTime(focus, "a", kVkA);
+  std::printf("key-down delay: %lld ms idle, %lld ms while the query holds the program\n",
+              static_cast<long long>(idle.count()), static_cast<long long>(busy.count()));
+  EXPECT_FALSE(Signalled(released)) << "the typed key waited for the held query (" << busy.count() << " ms)";
+
+  RunHost("xdotool key Caps_Lock");
+  ASSERT_FALSE(Signalled(released)) << "the query returned before Caps Lock was pressed";
+  ASSERT_TRUE(WaitFor([&] { return Signalled(released); }, 6s)) << "the held query never returned";
+  const bool green = WaitFor([&] { return Near(CapColour(kCaps, "busy-caps-on"), 124, 253, 53); }, 1500ms);
+  EXPECT_TRUE(green) << "a Caps Lock press during the held query did not reach the strip";
+  RunHost("xdotool key Caps_Lock");
+  EXPECT_TRUE(WaitFor([&] { return Near(CapColour(kCaps, "busy-caps-off"), 242, 240, 218); }, 1500ms));
 }
 
 }  // namespace

@@ -16,17 +16,27 @@ namespace {
 
 constexpr tk::Color kGrey{128, 128, 128}, kRed{255, 0, 0}, kLime{0, 255, 0}, kUnset{1, 2, 3};
 
-// The keyboard's answers, one status byte per query; 0xFFFF means no answer.
+constexpr int kNoAnswer = 0xFFFF;
+
+// The keyboard's two status collections: the report id each one answers to, by usage.
+std::uint8_t ReportIdOf(std::uint32_t usage) { return usage == 2 ? 6 : usage == 1 ? 5 : 0; }
+
+// The keyboard's answers, one status byte per query. Like the device, it answers only a request
+// that carries its collection's report id, and then fills the whole 9-byte report: the id, the
+// status and seven bytes of other data, so a buffer used twice shows.
 struct Keyboard {
   std::deque<int> answers;
   std::vector<std::array<std::uint32_t, 4>> calls;
   void operator()(std::uint32_t vid, std::uint32_t pid, std::uint32_t page, std::uint32_t usage, std::uint8_t* buf) {
     calls.push_back({vid, pid, page, usage});
-    const int a = answers.empty() ? 0xFFFF : answers.front();
+    const int a = answers.empty() ? kNoAnswer : answers.front();
     if (!answers.empty()) answers.pop_front();
-    if (a == 0xFFFF) return;
-    for (int i = 2; i < 16; ++i) EXPECT_EQ(buf[i], 0);
+    const std::uint8_t id = ReportIdOf(usage);
+    EXPECT_EQ(buf[0], id) << "report id of the request for usage " << usage;
+    for (int i = 1; i < 16; ++i) EXPECT_EQ(buf[i], 0) << "byte " << i << " of the request for usage " << usage;
+    if (a == kNoAnswer || buf[0] != id) return;
     buf[1] = static_cast<std::uint8_t>(a);
+    for (int i = 2; i < 9; ++i) buf[i] = static_cast<std::uint8_t>(0xA0 + i);
   }
 };
 
@@ -67,8 +77,11 @@ TEST_F(Poll, ColoursTheBarsAndSwitchesTheReminderByTheStatusBytes) {
     std::uint32_t interval_after;
   };
   const Case cases[] = {
-      {0xFFFF, 0xFFFF, true, true, 60000, kGrey, kUnset, false, 60000},  // both unanswered
+      {kNoAnswer, kNoAnswer, true, true, 60000, kGrey, kUnset, false, 60000},  // both unanswered
       {3, 0, true, false, 1000, kGrey, kLime, false, 1000},
+      // b unanswered reads 0, whatever a was: grey, stopped, interval kept.
+      {4, kNoAnswer, true, true, 60000, kGrey, kUnset, false, 60000},
+      {3, kNoAnswer, true, true, 60000, kGrey, kLime, false, 60000},
       {1, 1, false, false, 1000, kGrey, kUnset, false, 1000},  // box cleared: unchanged
       {1, 1, false, true, 60000, kGrey, kUnset, true, 60000},
       {0, 2, true, false, 1000, kGrey, kUnset, true, 1000},
@@ -85,7 +98,8 @@ TEST_F(Poll, ColoursTheBarsAndSwitchesTheReminderByTheStatusBytes) {
     dialog->RemindTimer.SetInterval(c.interval_before);
     dialog->RemindTimer.SetEnabled(c.timer_on_before);
     Round(c.a, c.b);
-    const std::string label = "a=" + std::to_string(c.a) + " b=" + std::to_string(c.b);
+    const auto status = [](int s) { return s == kNoAnswer ? std::string("none") : std::to_string(s); };
+    const std::string label = "a=" + status(c.a) + " b=" + status(c.b);
     EXPECT_EQ(strip->Shape4.fill, c.shape4) << label;
     EXPECT_EQ(strip->Shape5.fill, c.shape5) << label;
     EXPECT_EQ(dialog->RemindTimer.Enabled(), c.timer_on_after) << label;

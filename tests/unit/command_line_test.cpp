@@ -4,8 +4,6 @@
 
 #include <optional>
 
-#include "shell/controller_messages.h"
-
 namespace shell {
 namespace {
 
@@ -40,13 +38,14 @@ struct SwitchCase {
   std::uintptr_t wparam;
 };
 
+// The numbers are written out: the running instance expects these, whatever the code calls them.
 TEST(CommandMessage, IsChosenByTheLetterAfterTheSlash) {
   const SwitchCase cases[] = {
-      {L"/p", true, CTLMSG_SWITCH_P, 1},
-      {L"/q", true, tk::kWmQuit, 0},
-      {L"/u", true, CTLMSG_RELOAD, 1},
-      {L"/quit", true, tk::kWmQuit, 0},
-      {L"/update now", true, CTLMSG_RELOAD, 1},
+      {L"/p", true, 0x501, 1},
+      {L"/q", true, 0x0012, 0},  // WM_QUIT
+      {L"/u", true, 0x502, 1},
+      {L"/quit", true, 0x0012, 0},
+      {L"/update now", true, 0x502, 1},
       {L"/Q", true, std::nullopt, 0},
       {L"/U", true, std::nullopt, 0},
       {L"/x", true, std::nullopt, 0},

@@ -30,7 +30,9 @@ class PositionRegistry final : public plat::Registry {
     created_access = access;
     created_root = root;
     key = 7;
-    disposition = values.empty() ? 1 : 2;
+    disposition = key_exists ? 2 : 1;  // opened existing key : created new key
+    key_exists = true;
+    ++creates;
     return 0;
   }
   long SetDword(plat::RegistryHandle, std::string_view name, std::uint32_t value) override {
@@ -40,6 +42,8 @@ class PositionRegistry final : public plat::Registry {
   void CloseKey(plat::RegistryHandle) override { ++closes; }
 
   bool fail_create = false;
+  bool key_exists = false;
+  int creates = 0;
   std::string created_path;
   std::uint32_t created_access = 0;
   plat::RegistryRoot created_root = plat::RegistryRoot::LocalMachine;

@@ -110,11 +110,11 @@ TEST(Language, MessageFileNameFitsOrCountsAsNoFile) {
     plat::HeadlessSystem system;
     plat::HeadlessFiles files;
     system.ui_language = 0x0411;
-    registry.AddKey(kLm, shell::kSettingsKeyW);
+    registry.AddKey(kLm, u"SOFTWARE\\VOVEzurevo\\Default");
     std::u16string dir;
     if (c.app_path) {
       dir = u"C:\\" + std::u16string(*c.app_path - 3, u'd');
-      registry.SetString(kLm, shell::kSettingsKeyW, u"APPath", dir);
+      registry.SetString(kLm, u"SOFTWARE\\VOVEzurevo\\Default", u"APPath", dir);
     }
     const std::u16string full = dir + u"\\VXQ\\LNG_0411.vxq";
     files.Add(full, u"[MSG]\r\nS032=x\r\n");

@@ -13,14 +13,17 @@
 #include "platform/headless_files.h"
 #include "platform/headless_system.h"
 #include "reminder/language.h"
-#include "reminder/language_tables.h"
 #include "shell/settings.h"
+#include "tests/fixtures/ui_languages.h"
 
 // The shipped message files, read from the source tree as the installation copies them.
 namespace reminder {
 namespace {
 
 namespace fs = std::filesystem;
+using fixtures::kEnglishCode;
+using fixtures::kUiLanguages;
+using fixtures::UiLanguage;
 constexpr char16_t kInstallDir[] = u"C:\\Program Files\\ledglow";
 
 std::string Narrow(std::u16string_view code) { return std::string(code.begin(), code.end()); }
@@ -32,8 +35,8 @@ std::u16string InstalledName(std::u16string_view code) {
 }
 
 std::vector<std::u16string> ShippedCodes() {
-  std::vector<std::u16string> codes{std::u16string(kDefaultLanguageCode)};
-  for (const CodeRow& row : CodeTable) codes.emplace_back(row.code);
+  std::vector<std::u16string> codes{std::u16string(kEnglishCode)};
+  for (const UiLanguage& row : kUiLanguages) codes.emplace_back(row.code);
   return codes;
 }
 
@@ -69,7 +72,7 @@ TEST_P(MessageFile, IsUtf16WithMarkAndGivesAllThreeTexts) {
     std::u16string_view key;
   } texts[] = {{32, u"S032"}, {75, u"S075"}, {76, u"S076"}};
   for (const auto& [number, key] : texts) {
-    const std::u16string value = ReadMessageText(files, kMessageSection, number, InstalledName(code));
+    const std::u16string value = ReadMessageText(files, u"MSG", number, InstalledName(code));
     EXPECT_NE(value, key) << "missing " << Narrow(key);
     EXPECT_FALSE(value.empty()) << Narrow(key);
     EXPECT_LT(value.size(), kMessageTextLimit) << Narrow(key) << " would be cut";
@@ -78,35 +81,49 @@ TEST_P(MessageFile, IsUtf16WithMarkAndGivesAllThreeTexts) {
 
 TEST_P(MessageFile, IsTranslatedNotACopyOfTheDesign) {
   const std::u16string code = GetParam();
-  if (code == kDefaultLanguageCode) GTEST_SKIP() << "the design language";
+  if (code == kEnglishCode) GTEST_SKIP() << "the design language";
   const auto text = DecodeUtf16Le(Bytes(FileOf(code)));
   ASSERT_TRUE(text);
   plat::HeadlessFiles files;
   files.Add(InstalledName(code), *text);
   namespace layout = forms::remind_dlg;
-  EXPECT_NE(ReadMessageText(files, kMessageSection, 32, InstalledName(code)), layout::kTntLabel1.text);
-  EXPECT_NE(ReadMessageText(files, kMessageSection, 75, InstalledName(code)), layout::kTntCheckBox1.text);
+  EXPECT_NE(ReadMessageText(files, u"MSG", 32, InstalledName(code)), layout::kTntLabel1.text);
+  EXPECT_NE(ReadMessageText(files, u"MSG", 75, InstalledName(code)), layout::kTntCheckBox1.text);
 }
 
 INSTANTIATE_TEST_SUITE_P(Shipped, MessageFile, testing::ValuesIn(ShippedCodes()),
                          [](const testing::TestParamInfo<std::u16string>& info) { return "LNG_" + Narrow(info.param); });
 
-// Every language identifier the table knows finds its file where the program looks for it.
-TEST(MessageFiles, EveryLanguageOfTheTableFindsItsFile) {
+// Each listed identifier finds its own language's file where the program looks for it.
+TEST(MessageFiles, EveryLanguageIdentifierFindsItsOwnFile) {
   plat::HeadlessFiles files;
   for (const std::u16string& code : ShippedCodes())
     if (const auto text = DecodeUtf16Le(Bytes(FileOf(code)))) files.Add(InstalledName(code), *text);
-  for (const CodeRow& row : CodeTable) {
+  for (const UiLanguage& row : kUiLanguages) {
     for (std::uint16_t id : row.ids) {
-      if (id == 0) continue;
       plat::HeadlessSystem system;
       system.ui_language = id;
       shell::ProgramState state;
       std::copy(std::begin(kInstallDir), std::end(kInstallDir) - 1, state.message_file_name.begin());
       tk::Font hint;
       EXPECT_TRUE(SelectLanguage(state.language_font, hint, state, system, files)) << std::hex << id;
+      EXPECT_EQ(std::u16string(state.message_file_name.data()), InstalledName(row.code)) << std::hex << id;
     }
   }
+}
+
+// Every identifier without a row, 0 included, gets the English file.
+TEST(MessageFiles, EveryOtherIdentifierGetsEnglish) {
+  std::vector<std::u16string_view> expected(0x10000, kEnglishCode);
+  for (const UiLanguage& row : kUiLanguages)
+    for (std::uint16_t id : row.ids) expected[id] = row.code;
+  int wrong = 0;
+  for (std::uint32_t id = 0; id < expected.size(); ++id) {
+    const std::u16string_view got = LanguageCodeFor(static_cast<std::uint16_t>(id));
+    if (got != expected[id] && ++wrong <= 10)
+      ADD_FAILURE() << std::hex << "language 0x" << id << " gets " << Narrow(got) << ", not " << Narrow(expected[id]);
+  }
+  EXPECT_EQ(wrong, 0) << "identifiers with the wrong file";
 }
 
 TEST(MessageFiles, FolderHoldsOnlyFilesOfKnownCodes) {

@@ -77,6 +77,28 @@ TEST_F(Reminder, TickedBoxRestartsTheMinutePeriodWithoutResettingTheCount) {
   EXPECT_EQ(Count(), 0u);
 }
 
+// Only reaching 240 resets the count: a cycle armed again goes on counting through its first show.
+TEST_F(Reminder, FirstShowOfALaterCycleKeepsTheCount) {
+  Arm();
+  Advance(1000);
+  world.ui.Click(dlg->TntBitBtn1.Handle());  // box ticked: minutes count on
+  Advance(99 * kMinute);
+  ASSERT_EQ(Count(), 100u);
+  // What the poll does for a reading of 4, then for a later reading of 1.
+  dlg->RemindTimer.Stop();
+  dlg->RemindTimer.SetInterval(1000);
+  Arm();
+  Advance(1000);
+  EXPECT_TRUE(dlg->Visible());
+  EXPECT_EQ(Count(), 101u) << "the first show reset the count";
+  world.ui.Click(dlg->TntBitBtn1.Handle());
+  Advance(138 * kMinute);
+  EXPECT_FALSE(dlg->Visible());
+  Advance(kMinute);
+  EXPECT_TRUE(dlg->Visible()) << "no reminder at the 240th tick";
+  EXPECT_EQ(Count(), 0u);
+}
+
 TEST_F(Reminder, SwitchingOnWithTheRepeatIntervalShowsNothingAtOnce) {
   dlg->RemindTimer.SetInterval(60000);
   Arm();

@@ -210,29 +210,40 @@ TEST_F(Strip, EachStepUsesTheWorkAreaOfThatMomentAndKeepsTheLeftEdge) {
   EXPECT_EQ(strip->Bounds(), tk::Rect::At(1000 - 118, 900 - 46, 98, 36));
 }
 
-TEST_F(Strip, DragFollowsThePointerAndSavesThePositionAtRelease) {
+TEST_F(Strip, DragFollowsThePointerAndSavesThePositionAtEachRelease) {
   strip->Popup();
   Advance(6);
   auto& ui = world.ui;
-  ui.Mouse(strip->Handle(), {tk::MouseAction::Down, tk::MouseButton::Left, {40, 10}});  // C_LED at (4, 4)
-  ui.Mouse(strip->Handle(), {tk::MouseAction::Move, tk::MouseButton::Left, {60, 30}});
+  // C_LED at (5, 7): an anchor whose two coordinates differ, so neither can stand in for the other.
+  ui.Mouse(strip->Handle(), {tk::MouseAction::Down, tk::MouseButton::Left, {41, 13}});
+  EXPECT_EQ(strip->DragAnchor, (tk::Point{5, 7}));
+  ui.Mouse(strip->Handle(), {tk::MouseAction::Move, tk::MouseButton::Left, {61, 43}});
   EXPECT_EQ(strip->Left(), kCornerLeft + 20);
-  EXPECT_EQ(Top(), TopFor(36) + 20);
+  EXPECT_EQ(Top(), TopFor(36) + 30);
   // Outside the window the pressed picture keeps the moves.
-  ui.Mouse(strip->Handle(), {tk::MouseAction::Move, tk::MouseButton::Left, {-6, -16}});
+  ui.Mouse(strip->Handle(), {tk::MouseAction::Move, tk::MouseButton::Left, {-5, -11}});
   EXPECT_EQ(strip->Left(), kCornerLeft + 20 - 46);
-  ui.Mouse(strip->Handle(), {tk::MouseAction::Up, tk::MouseButton::Left, {-6, -16}});
+  EXPECT_EQ(Top(), TopFor(36) + 30 - 24);
+  ui.Mouse(strip->Handle(), {tk::MouseAction::Up, tk::MouseButton::Left, {-5, -11}});
   EXPECT_FALSE(strip->Dragging);
   EXPECT_EQ(world.registry.created_path, "Software\\Korvel\\VOVEzurevo");
   EXPECT_EQ(world.registry.created_root, plat::RegistryRoot::CurrentUser);
   EXPECT_EQ(world.registry.created_access, 0x2001Fu);
   EXPECT_EQ(static_cast<int>(world.registry.values["POSX"]), kCornerLeft - 26);
-  EXPECT_EQ(static_cast<int>(world.registry.values["POSY"]), TopFor(36) - 6);
+  EXPECT_EQ(static_cast<int>(world.registry.values["POSY"]), TopFor(36) + 6);
   EXPECT_EQ(world.registry.closes, 1);
   // The first lowering step puts the bottom edge back; the dragged left edge stays.
   Advance(5000);
   EXPECT_EQ(Top(), TopFor(30));
   EXPECT_EQ(strip->Left(), kCornerLeft - 26);
+  // A second drag opens the key that now exists and writes the new place over the old one.
+  ui.Mouse(strip->Handle(), {tk::MouseAction::Down, tk::MouseButton::Left, {10, 10}});
+  ui.Mouse(strip->Handle(), {tk::MouseAction::Move, tk::MouseButton::Left, {13, 8}});
+  ui.Mouse(strip->Handle(), {tk::MouseAction::Up, tk::MouseButton::Left, {13, 8}});
+  EXPECT_EQ(world.registry.creates, 2);
+  EXPECT_EQ(static_cast<int>(world.registry.values["POSX"]), kCornerLeft - 23);
+  EXPECT_EQ(static_cast<int>(world.registry.values["POSY"]), TopFor(30) - 2);
+  EXPECT_EQ(world.registry.closes, 2);
 }
 
 TEST_F(Strip, PressAndReleaseWithoutMovingStillSavesAndAnyButtonDrags) {
@@ -251,11 +262,34 @@ TEST_F(Strip, PressAndReleaseWithoutMovingStillSavesAndAnyButtonDrags) {
   EXPECT_EQ(strip->Left(), kCornerLeft);
 }
 
-TEST_F(Strip, FailedKeyCreationWritesNothing) {
-  world.registry.fail_create = true;
-  strip->SavePosition();
-  EXPECT_TRUE(world.registry.values.empty());
-  EXPECT_EQ(world.registry.closes, 0);
+// The key is written whether it was created now or opened; a failed creation writes nothing.
+TEST_F(Strip, SavePositionWritesANewOrAnExistingKeyAndNothingWhenTheKeyFails) {
+  struct Case {
+    const char* what;
+    bool key_exists, fail_create;
+    bool written;
+  };
+  const Case cases[] = {
+      {"new key", false, false, true},
+      {"existing key", true, false, true},
+      {"key cannot be made", false, true, false},
+  };
+  for (const Case& c : cases) {
+    World w;
+    tk::Application a(w.ui);
+    a.Initialize();
+    auto& s = a.CreateForm<TRFLed>(w.services);
+    s.Popup();
+    w.registry.key_exists = c.key_exists;
+    w.registry.fail_create = c.fail_create;
+    s.SavePosition();
+    EXPECT_EQ(w.registry.values.size(), c.written ? 2u : 0u) << c.what;
+    if (c.written) {
+      EXPECT_EQ(static_cast<int>(w.registry.values["POSX"]), kCornerLeft) << c.what;
+      EXPECT_EQ(static_cast<int>(w.registry.values["POSY"]), TopFor(36)) << c.what;
+    }
+    EXPECT_EQ(w.registry.closes, c.written ? 1 : 0) << c.what;
+  }
 }
 
 TEST_F(Strip, UpdateLedsShowsEachLockFromItsBit) {

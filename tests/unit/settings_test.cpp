@@ -12,7 +12,6 @@
 #include "platform/headless_system.h"
 #include "display/rfled.h"
 #include "reminder/language.h"
-#include "shell/controller_messages.h"
 #include "shell/setup_frm.h"
 #include "shell/startup.h"
 #include "tests/fixtures/dor_ador_reg.h"
@@ -24,6 +23,8 @@ namespace {
 
 using plat::RegistryRoot;
 constexpr auto kLm = RegistryRoot::LocalMachine;
+// The machine-wide key as the installation writes it; written out, not taken from the program.
+constexpr char16_t kKeyW[] = u"SOFTWARE\\VOVEzurevo\\Default";
 
 std::vector<std::uint8_t> Bytes(std::initializer_list<int> values) {
   std::vector<std::uint8_t> bytes;
@@ -70,9 +71,9 @@ TEST(Settings, IntervalIsAFourByteQueryWhateverTheType) {
   };
   for (const Case& c : cases) {
     plat::HeadlessRegistry registry;
-    registry.AddKey(kLm, kSettingsKeyW);
-    registry.SetString(kLm, kSettingsKeyW, u"APPath", u"C:\\Tools");
-    if (c.value) registry.SetValue(kLm, kSettingsKeyW, u"Interval", c.value->type, c.value->data);
+    registry.AddKey(kLm, kKeyW);
+    registry.SetString(kLm, kKeyW, u"APPath", u"C:\\Tools");
+    if (c.value) registry.SetValue(kLm, kKeyW, u"Interval", c.value->type, c.value->data);
     ProgramState state;
     state.poll_interval = 12345;
     EXPECT_TRUE(LoadControllerSettings(registry, state)) << c.what;
@@ -89,10 +90,10 @@ TEST(Settings, MissingKeyKeepsTheIntervalAndAReloadTakesNewValues) {
   EXPECT_FALSE(LoadControllerSettings(registry, state));
   EXPECT_EQ(state.poll_interval, 10000u);
 
-  registry.SetDwordValue(kLm, kSettingsKeyW, u"Interval", 30000);
+  registry.SetDwordValue(kLm, kKeyW, u"Interval", 30000);
   EXPECT_TRUE(LoadControllerSettings(registry, state));
   EXPECT_EQ(state.poll_interval, 30000u);
-  registry.SetDwordValue(kLm, kSettingsKeyW, u"Interval", 45000);
+  registry.SetDwordValue(kLm, kKeyW, u"Interval", 45000);
   EXPECT_TRUE(LoadControllerSettings(registry, state));
   EXPECT_EQ(state.poll_interval, 45000u);
 
@@ -104,7 +105,7 @@ TEST(Settings, MissingKeyKeepsTheIntervalAndAReloadTakesNewValues) {
 
 TEST(Settings, RegistryKeyRecordsResultsAndClosesItsHandle) {
   plat::HeadlessRegistry registry;
-  registry.SetValue(kLm, kSettingsKeyW, u"Big", plat::kRegBinary, Bytes({1, 2, 3, 4, 5, 6}));
+  registry.SetValue(kLm, kKeyW, u"Big", plat::kRegBinary, Bytes({1, 2, 3, 4, 5, 6}));
   {
     RegistryKey key(registry);
     EXPECT_EQ(key.root, kLm);
@@ -113,7 +114,7 @@ TEST(Settings, RegistryKeyRecordsResultsAndClosesItsHandle) {
     EXPECT_EQ(key.handle, 0u);
     EXPECT_FALSE(key.last_result.has_value());
 
-    key.path = kSettingsKey;
+    key.path = "SOFTWARE\\VOVEzurevo\\Default";
     EXPECT_FALSE(key.Open());  // all access to a machine-wide key is refused
     EXPECT_EQ(key.last_result, plat::kErrorAccessDenied);
     EXPECT_EQ(key.ReadDword("Big"), 0u);
@@ -156,8 +157,8 @@ TEST(Settings, AppPathIsCopiedAsStoredUpTo511Characters) {
   };
   for (const Case& c : cases) {
     plat::HeadlessRegistry registry;
-    registry.AddKey(kLm, kSettingsKeyW);
-    if (c.value) registry.SetValue(kLm, kSettingsKeyW, u"APPath", c.value->type, c.value->data);
+    registry.AddKey(kLm, kKeyW);
+    if (c.value) registry.SetValue(kLm, kKeyW, u"APPath", c.value->type, c.value->data);
     std::array<char16_t, kAppPathCapacity> dest{};
     EXPECT_TRUE(ReadAppPath(registry, dest)) << c.what;
     EXPECT_EQ(std::u16string(dest.data()), c.expected) << c.what;
@@ -196,7 +197,7 @@ TEST(Settings, CreationRestoresFromDorAdorRegAndLoadsAgain) {
   for (const Case& c : cases) {
     plat::HeadlessRegistry registry;
     plat::HeadlessSystem system(&registry);
-    if (c.key_present) registry.SetDwordValue(kLm, kSettingsKeyW, u"Interval", 20000);
+    if (c.key_present) registry.SetDwordValue(kLm, kKeyW, u"Interval", 20000);
     if (c.dor_ador) system.current_directory[u"DorAdor.reg"] = *c.dor_ador;
     ProgramState state;
     EXPECT_EQ(LoadSettingsAtCreation(registry, system, state), c.loaded) << c.what;
@@ -258,24 +259,54 @@ TEST(Settings, KeyMissingAtStartEndsTheProgramUnlessTheRestoreBringsItBack) {
   }
 }
 
+TEST(Settings, AnAdministratorUnderUacGetsTheEditorThroughTheConsentPromptAndARefusalEndsQuietly) {
+  struct Case {
+    const char* what;
+    std::u16string directory;
+    bool refused;
+    std::u16string arguments;  // of the elevated editor: the file by its full path
+  };
+  const Case cases[] = {
+      {"consent given", u"C:\\Program Files\\ledglow", false, u" -s \"C:\\Program Files\\ledglow\\DorAdor.reg\" "},
+      {"portable copy at a drive's root", u"E:\\", false, u" -s \"E:\\DorAdor.reg\" "},
+      {"consent refused", u"D:\\Tools\\ledglow", true, u" -s \"D:\\Tools\\ledglow\\DorAdor.reg\" "},
+  };
+  for (const Case& c : cases) {
+    Program p;
+    p.system.elevation_required = true;
+    p.system.consent_refused = c.refused;
+    p.system.current_directory_path = c.directory;
+    p.system.current_directory[u"DorAdor.reg"] = fixtures::kDorAdorReg;
+    EXPECT_EQ(p.Start(), 0) << c.what;
+    // The plain start comes first and is refused with error 740; then the shell's.
+    EXPECT_EQ(p.system.EditorRuns(), std::vector<std::u16string>{u" -s DorAdor.reg "}) << c.what;
+    using Run = plat::HeadlessSystem::ElevatedRun;
+    EXPECT_EQ(p.system.ElevatedRuns(), (std::vector<Run>{{c.arguments, c.directory}})) << c.what;
+    EXPECT_EQ(p.services.state.poll_interval, c.refused ? 10000u : fixtures::kDorAdorInterval) << c.what;
+    EXPECT_EQ(p.ui.QuitRetrieved(), c.refused) << c.what;
+    EXPECT_TRUE(p.ui.ErrorBoxes().empty()) << c.what;
+    for (tk::WindowId w : p.TopWindows()) EXPECT_FALSE(p.ui.FindAny(w)->visible) << c.what;
+  }
+}
+
 TEST(Settings, ReloadReadsAgainAndWithTheKeyMissingKeepsValuesAndProgram) {
   Program p;
-  p.registry.SetDwordValue(kLm, kSettingsKeyW, u"Interval", 20000);
+  p.registry.SetDwordValue(kLm, kKeyW, u"Interval", 20000);
   tk::Application app(p.ui);
   app.Initialize();
   app.CreateForm<display::TRFLed>(p.services);
   auto& controller = app.CreateForm<TSetupFrm>(p.services);
   const auto reload = [&] {
-    p.ui.Post(controller.Handle(), tk::Message{CTLMSG_RELOAD, 0, 0});
+    p.ui.Post(controller.Handle(), tk::Message{0x502, 0, 0});
     p.ui.DispatchPosted();
   };
   EXPECT_EQ(p.services.state.poll_interval, 20000u);
 
-  p.registry.SetDwordValue(kLm, kSettingsKeyW, u"Interval", 45000);
+  p.registry.SetDwordValue(kLm, kKeyW, u"Interval", 45000);
   reload();
   EXPECT_EQ(p.services.state.poll_interval, 45000u);
 
-  p.registry.DeleteKey(kLm, kSettingsKeyW);
+  p.registry.DeleteKey(kLm, kKeyW);
   reload();
   EXPECT_EQ(p.services.state.poll_interval, 45000u);
   EXPECT_TRUE(p.system.EditorRuns().empty());  // no restore on a reload

@@ -4,12 +4,14 @@
 
 #include "display/rfled.h"
 #include "picture_ids.h"
-#include "shell/controller_messages.h"
 #include "tests/unit/fixtures.h"
 #include "toolkit/application.h"
 
 namespace shell {
 namespace {
+
+// The numbers other programs post to the controller, written out as they send them.
+constexpr std::uint32_t kSwitchP = 0x501, kReload = 0x502, kLocksChanged = 0x511;
 
 class Controller : public ::testing::Test {
  protected:
@@ -45,14 +47,14 @@ TEST_F(Controller, LockNotificationWritesTheToggleBitsAndRereadsOnce100msAfterTh
   world.desktop.SetToggled(plat::kVkNumLock, true);
   world.desktop.SetToggled(plat::kVkCapital, true);
   world.desktop.keyboard[plat::kVkScroll] = 0x80;  // held down but not toggled: off
-  Notify(CTLMSG_LOCKS_CHANGED);
+  Notify(kLocksChanged);
   world.ui.Advance(0);
   EXPECT_EQ(strip->LockState, 6);
   EXPECT_EQ(strip->C_LED.picture, forms::kPicCapsOn);
   world.ui.Advance(50);
   world.desktop.SetToggled(plat::kVkNumLock, false);
   world.desktop.SetToggled(plat::kVkCapital, false);
-  Notify(CTLMSG_LOCKS_CHANGED);  // the second notice does not postpone the re-read
+  Notify(kLocksChanged);  // the second notice does not postpone the re-read
   world.ui.Advance(0);
   EXPECT_EQ(strip->LockState, 0);
   world.desktop.SetToggled(plat::kVkScroll, true);
@@ -68,7 +70,7 @@ TEST_F(Controller, LockNotificationWritesTheToggleBitsAndRereadsOnce100msAfterTh
 }
 
 TEST_F(Controller, LockNotificationKeepsAHiddenStripHidden) {
-  Notify(CTLMSG_LOCKS_CHANGED);
+  Notify(kLocksChanged);
   world.ui.Advance(10000);
   EXPECT_FALSE(strip->Visible());
 }
@@ -104,29 +106,54 @@ TEST_F(Controller, TrayDoubleClickShowsFromTheFirstPressAndRestoresTheApplicatio
 TEST_F(Controller, SwitchMessageHasNoEffectAndReloadRunsTheSettingsLoad) {
   int reloads = 0;
   world.services.reload_settings = [&] { ++reloads; };
-  Notify(CTLMSG_SWITCH_P);
+  Notify(kSwitchP);
   world.ui.Advance(10);
   EXPECT_FALSE(strip->Visible());
   EXPECT_EQ(reloads, 0);
-  EXPECT_EQ(world.ui.Send(controller->Handle(), tk::Message{CTLMSG_RELOAD, 1, 0}), 0);
+  EXPECT_EQ(world.ui.Send(controller->Handle(), tk::Message{kReload, 1, 0}), 0);
   EXPECT_EQ(reloads, 1);
 }
 
-TEST_F(Controller, WithoutTheStripTheLockStepsDoNothing) {
+// The strip is found by its name among this program's forms only: another program's window
+// of the same class and title is never driven.
+TEST_F(Controller, WithoutTheStripTheLockStepsAndTheTrayPressChangeNothing) {
   testing_support::World w;
+  const tk::WindowId foreign = w.ui.AddForeignWindow("TRFLed", "RFLed");
   tk::Application a(w.ui);
   a.Initialize();
   auto& ctl = a.CreateForm<TSetupFrm>(w.services);
-  w.ui.Post(ctl.Handle(), tk::Message{CTLMSG_LOCKS_CHANGED, 0, 0});
+  w.desktop.SetToggled(plat::kVkCapital, true);
+  w.ui.Post(ctl.Handle(), tk::Message{kLocksChanged, 0, 0});
   w.ui.TrayMouse(ctl.Handle(), {tk::MouseAction::Down, tk::MouseButton::Left, {}});
   w.ui.Advance(1000);
-  SUCCEED();
+  EXPECT_FALSE(ctl.Timer4.Ticking()) << "the re-read stops its timer even with no strip";
+  EXPECT_FALSE(ctl.Timer3.Enabled()) << "no poll before its first round";
+  for (tk::WindowId id : w.ui.Windows()) EXPECT_FALSE(w.ui.IsVisible(id)) << "window " << id << " shown";
+  EXPECT_FALSE(w.ui.Find(foreign)->visible);
+  EXPECT_TRUE(w.ui.ForeignPosts().empty()) << "another program's window was sent something";
+  EXPECT_EQ(w.ui.Foreground(), 0u);
+}
+
+TEST_F(Controller, TheTrayIconComesBackWhenTheShellStartsAgainAndStillPopsTheStrip) {
+  world.services.state.taskbar_created = world.ui.RegisterMessage("TaskbarCreated");  // as start-up does
+  for (int restart = 1; restart <= 2; ++restart) {
+    world.ui.RestartShell();
+    const auto* w = world.ui.Find(controller->Handle());
+    ASSERT_TRUE(w->tray.has_value()) << "the icon was not added again, restart " << restart;
+    EXPECT_EQ(w->tray->icon_resource, forms::kIconTrayGreen);
+    // The strip's own refresh still follows the message.
+    EXPECT_TRUE(strip->Timer4.Ticking());
+    EXPECT_EQ(strip->Timer4.Interval(), 5000u);
+  }
+  Tray(tk::MouseAction::Down, tk::MouseButton::Left);
+  EXPECT_TRUE(strip->Visible()) << "a press on the icon that came back did not pop the strip";
 }
 
 TEST_F(Controller, DestructionPostsQuitToTheStripAndRemovesTheIcon) {
+  const tk::WindowId strip_window = strip->Handle();
   app.DestroyForms();
   bool quit_to_strip = false;
-  for (const auto& p : world.ui.Queue()) quit_to_strip |= p.m.msg == tk::kWmQuit && p.to != 0;
+  for (const auto& p : world.ui.Queue()) quit_to_strip |= p.m.msg == tk::kWmQuit && p.to == strip_window;
   EXPECT_TRUE(quit_to_strip);
   for (tk::WindowId id : world.ui.Created())
     if (const auto* w = world.ui.FindAny(id)) EXPECT_FALSE(w->tray.has_value());

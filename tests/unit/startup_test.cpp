@@ -6,19 +6,16 @@
 #include <string>
 #include <vector>
 
-#include "shell/controller_messages.h"
-#include "shell/identities.h"
 #include "tests/unit/fixtures.h"
 #include "toolkit/headless_backend.h"
 
 namespace shell {
 namespace {
 
-struct Created {
-  std::string class_name;
-  std::string title;
-  bool ever_visible;
-};
+// What other starts and other programs look for, written out here as they must be, so that a
+// wrong constant in the program cannot agree with itself.
+constexpr char kSetupClass[] = "TSetupFrm";
+constexpr char kRunningTitle[] = "DED EZORUZ SETUP-KORVELID09";
 
 std::vector<std::string> ClassesCreated(const tk::HeadlessBackend& ui) {
   std::vector<std::string> names;
@@ -43,9 +40,9 @@ TEST(Startup, PlainStartBuildsTheThreeWindowsInOrderAndShowsNothing) {
   // The controller hands itself over before the reminder dialog exists.
   EXPECT_EQ(seen_at_attach, (std::vector<std::string>{"TApplication", "TRFLed", "TSetupFrm"}));
   EXPECT_EQ(attached, ui.Created()[2]);
-  EXPECT_EQ(ui.FindAny(ui.Created()[0])->title, kApplicationTitle);
+  EXPECT_EQ(ui.FindAny(ui.Created()[0])->title, "DED EZORUZ KEYBOARD-KORVELID09");
   EXPECT_EQ(ui.FindAny(ui.Created()[1])->title, "RFLed");
-  EXPECT_EQ(ui.FindAny(ui.Created()[2])->title, kControllerTitle);
+  EXPECT_EQ(ui.FindAny(ui.Created()[2])->title, kRunningTitle);
   EXPECT_EQ(ui.LoopRuns(), 1);
   for (tk::WindowId w : ui.Created()) {
     if (ui.FindAny(w)->parent == 0) {
@@ -63,11 +60,11 @@ TEST(Startup, CommandStartPostsToTheRunningControllerAndCreatesNothing) {
     std::optional<std::uint32_t> posted;
   };
   const Case cases[] = {
-      {L"ledglow.exe /q", tk::kWmQuit},
-      {L"ledglow.exe /quit", tk::kWmQuit},
-      {L"ledglow.exe /u", CTLMSG_RELOAD},
-      {L"\"C:\\Program Files\\ledglow.exe\"  \t /u", CTLMSG_RELOAD},
-      {L"ledglow.exe /p", CTLMSG_SWITCH_P},
+      {L"ledglow.exe /q", 0x0012},  // WM_QUIT
+      {L"ledglow.exe /quit", 0x0012},
+      {L"ledglow.exe /u", 0x502},
+      {L"\"C:\\Program Files\\ledglow.exe\"  \t /u", 0x502},
+      {L"ledglow.exe /p", 0x501},
       {L"ledglow.exe /Q", std::nullopt},
       {L"ledglow.exe /x", std::nullopt},
       {L"ledglow.exe /", std::nullopt},
@@ -75,7 +72,7 @@ TEST(Startup, CommandStartPostsToTheRunningControllerAndCreatesNothing) {
   for (const auto& c : cases) {
     testing_support::World world;
     auto& ui = world.ui;
-    const tk::WindowId running = ui.AddForeignWindow(kControllerClass, kControllerTitle);
+    const tk::WindowId running = ui.AddForeignWindow(kSetupClass, kRunningTitle);
     auto& services = world.services;
     EXPECT_EQ(Startup(c.command_line, ui, services), 0);
     EXPECT_EQ(ui.Created().size(), 1u) << c.command_line;  // only the running controller
@@ -90,7 +87,7 @@ TEST(Startup, CommandStartPostsToTheRunningControllerAndCreatesNothing) {
 
 TEST(Startup, CommandWithNothingRunningStartsNothing) {
   tk::HeadlessBackend ui;
-  const tk::WindowId other = ui.AddForeignWindow(kControllerClass, kRefusingTitle);
+  const tk::WindowId other = ui.AddForeignWindow(kSetupClass, "DED EZORUZ SETUP");
   Services services;
   EXPECT_EQ(Startup(L"ledglow.exe /q", ui, services), 0);
   EXPECT_EQ(ui.Created(), std::vector<tk::WindowId>{other});
@@ -99,22 +96,24 @@ TEST(Startup, CommandWithNothingRunningStartsNothing) {
 
 TEST(Startup, OnlyAWindowTitledExactlyTheRefusingTitleRefusesAPlainStart) {
   struct Case {
+    const char* class_name;
     const char* title;
     bool refused;
   };
   const Case cases[] = {
-      {kRefusingTitle, true},
-      {kControllerTitle, false},
-      {"DED EZORUZ SETUP ", false},
-      {"ded ezoruz setup", false},
+      {kSetupClass, "DED EZORUZ SETUP", true},
+      {kSetupClass, "DED EZORUZ SETUP-KORVELID09", false},
+      {kSetupClass, "DED EZORUZ SETUP ", false},
+      {kSetupClass, "ded ezoruz setup", false},
+      {"TRFLed", "DED EZORUZ SETUP", false},
   };
   for (const auto& c : cases) {
     testing_support::World world;
     auto& ui = world.ui;
-    ui.AddForeignWindow(kControllerClass, c.title);
+    ui.AddForeignWindow(c.class_name, c.title);
     auto& services = world.services;
     EXPECT_EQ(Startup(L"ledglow.exe", ui, services), 0);
-    EXPECT_EQ(ui.Created().size() == 1, c.refused) << c.title;
+    EXPECT_EQ(ui.Created().size() == 1, c.refused) << c.class_name << " " << c.title;
   }
 }
 
@@ -122,7 +121,7 @@ TEST(Startup, ArgumentWithoutSlashStartsNormally) {
   for (const wchar_t* line : {L"ledglow.exe q", L"ledglow.exe -q"}) {
     testing_support::World world;
     auto& ui = world.ui;
-    ui.AddForeignWindow(kControllerClass, kControllerTitle);
+    ui.AddForeignWindow(kSetupClass, kRunningTitle);
     auto& services = world.services;
     Startup(line, ui, services);
     EXPECT_EQ(ClassesCreated(ui).size(), 5u);
@@ -137,20 +136,25 @@ TEST(Startup, ErrorEscapingStartupIsShownWithTheApplicationTitle) {
   services.attach_input = [](std::uint32_t) { throw std::runtime_error("no input component"); };
   EXPECT_EQ(Startup(L"ledglow.exe", ui, services), 0);
   ASSERT_EQ(ui.ErrorBoxes().size(), 1u);
-  EXPECT_EQ(ui.ErrorBoxes()[0].first, kApplicationTitle);
+  EXPECT_EQ(ui.ErrorBoxes()[0].first, "DED EZORUZ KEYBOARD-KORVELID09");
   EXPECT_EQ(ui.ErrorBoxes()[0].second, "no input component");
   EXPECT_EQ(ui.LoopRuns(), 0);
 }
 
-TEST(Startup, ControllerPostsQuitToTheStripWhenItGoes) {
+TEST(Startup, ControllerPostsQuitToItsOwnStripWhenItGoesAndLeavesAnotherInstanceAlone) {
   testing_support::World world;
   auto& ui = world.ui;
   auto& services = world.services;
+  // Another instance's strip, made first, so a search by class and title would find it.
+  const tk::WindowId other = ui.AddForeignWindow("TRFLed", "RFLed");
   Startup(L"ledglow.exe", ui, services);
-  const tk::WindowId strip = ui.Created()[1];
-  bool posted = false;
-  for (const auto& p : ui.Queue()) posted |= p.to == strip && p.m.msg == tk::kWmQuit;
-  EXPECT_TRUE(posted);
+  const tk::WindowId strip = ui.Created()[2];
+  ASSERT_EQ(ui.FindAny(strip)->design.class_name, "TRFLed");
+  std::vector<tk::WindowId> quits;
+  for (const auto& p : ui.Queue())
+    if (p.m.msg == 0x0012) quits.push_back(p.to);
+  EXPECT_EQ(quits, std::vector<tk::WindowId>{strip});
+  for (const auto& p : ui.ForeignPosts()) EXPECT_NE(p.to, other) << "a message went to the other instance's strip";
 }
 
 }  // namespace

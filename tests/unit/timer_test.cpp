@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "toolkit/application.h"
@@ -95,6 +97,33 @@ TEST(Timer, HandlerThatRestartsItselfActsAsOneShot) {
   });
   ui.Advance(100);
   EXPECT_EQ(ticks, (std::vector<std::uint64_t>{6, 19, 39}));
+}
+
+// A fault that makes a handler post to itself forever fails the wait instead of hanging it.
+class EchoForm final : public Form {
+ public:
+  explicit EchoForm(Application& app) : Form(app, "EchoForm") {}
+
+ protected:
+  WindowDesign Design() const override { return {}; }
+  bool HandleMessage(const Message& m, std::intptr_t&) override {
+    if (m.msg == 0x400) Platform().Post(Handle(), m);
+    return true;
+  }
+};
+
+TEST(VirtualClock, AWaitOnMessagesThatNeverRunOutFailsWithAMessage) {
+  HeadlessBackend ui;
+  Application app(ui);
+  app.Initialize();
+  auto& form = app.CreateForm<EchoForm>();
+  ui.Post(form.Handle(), Message{0x400, 0, 0});
+  try {
+    ui.Advance(10);
+    FAIL() << "the wait ended although the messages never ran out";
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find("keeps posting"), std::string::npos) << e.what();
+  }
 }
 
 }  // namespace

@@ -1,6 +1,16 @@
 #include "toolkit/headless_backend.h"
 
+#include <stdexcept>
+#include <string>
+
 namespace tk {
+namespace {
+
+// A wait on the virtual clock must end: this many messages at one moment means that some
+// handler keeps posting, and the test fails with that instead of hanging.
+constexpr int kMaxMessagesAtOneMoment = 100000;
+
+}  // namespace
 
 WindowId HeadlessBackend::NewWindow(const WindowDesign& design, WindowSink* sink) {
   WindowId id = next_id_;
@@ -222,7 +232,11 @@ void HeadlessBackend::Deliver(const Posted& p) {
 }
 
 void HeadlessBackend::DispatchPosted() {
+  int delivered = 0;
   while (!queue_.empty() && !quit_retrieved_) {
+    if (++delivered > kMaxMessagesAtOneMoment)
+      throw std::runtime_error("posted messages never ran out at " + std::to_string(now_) +
+                               " ms: a handler keeps posting");
     Posted p = queue_.front();
     queue_.pop_front();
     if (p.m.msg == kWmQuit) {
@@ -270,6 +284,15 @@ void HeadlessBackend::Mouse(WindowId w, MouseEvent e) {
 
 void HeadlessBackend::TrayMouse(WindowId w, MouseEvent e) {
   if (Window* win = Get(w); win && win->sink && win->tray) win->sink->OnTrayMouse(e);
+}
+
+void HeadlessBackend::RestartShell() {
+  for (auto& [id, w] : windows_) w.tray.reset();
+  const Message created{RegisterMessage("TaskbarCreated"), 0, 0};
+  std::vector<WindowId> tops;
+  for (const auto& [id, w] : windows_)
+    if (w.alive && w.sink && w.parent == 0 && !w.control) tops.push_back(id);
+  for (WindowId id : tops) Send(id, created);
 }
 
 void HeadlessBackend::CloseRequest(WindowId w) {

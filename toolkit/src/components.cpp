@@ -51,6 +51,12 @@ void TrayIcon::Hide() {
   shown_ = false;
 }
 
+void TrayIcon::ShowAgain() {
+  if (!shown_) return;
+  Hide();  // lets the backend release what it held for the lost icon
+  Show();
+}
+
 void TrayIcon::Dispatch(const MouseEvent& e) {
   if (e.action == MouseAction::Down) {
     if (on_mouse_down) on_mouse_down(e.button);

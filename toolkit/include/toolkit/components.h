@@ -70,6 +70,8 @@ class TrayIcon {
 
   void Show();
   void Hide();
+  // The shell has lost every icon (it was started again): a shown icon is added anew.
+  void ShowAgain();
   bool Shown() const { return shown_; }
   int Icon() const { return icon_; }
   // Routes one event from the notification area: presses to on_mouse_down, double-clicks

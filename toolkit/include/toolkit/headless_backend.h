@@ -95,6 +95,9 @@ class HeadlessBackend final : public Backend {
   void Mouse(WindowId w, MouseEvent e);
   void TrayMouse(WindowId w, MouseEvent e);
   void CloseRequest(WindowId w);
+  // The shell starts again: every notification-area icon is gone, and "TaskbarCreated" goes to
+  // every top-level window, hidden ones included.
+  void RestartShell();
   // A click on a control: a check box toggles, and its form hears of the press.
   void Click(WindowId control);
   std::optional<std::uint32_t> TimerInterval(WindowId w, int timer_id) const;
