@@ -184,7 +184,9 @@ HWND MakeLinkClient(HWND controller) {
   wc.lpszMenuName = nullptr;
   wc.lpszClassName = kClientClass;
   RegisterClassW(&wc);
-  return CreateWindowExW(0, kClientClass, L"", WS_CHILD, 0, 0, 0, 0, controller, nullptr, g_module, nullptr);
+  // No notices of its own coming and going for the controller: it is none of the controller's.
+  return CreateWindowExW(WS_EX_NOPARENTNOTIFY, kClientClass, L"", WS_CHILD, 0, 0, 0, 0, controller, nullptr, g_module,
+                         nullptr);
 }
 
 }  // namespace

@@ -84,7 +84,10 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   } else if (reason == DLL_PROCESS_DETACH && g_library != nullptr) {
     // At process exit (`reserved` set) the other threads are gone already; after FreeLibrary
     // the readers are stopped and seen out of the library's code before it is unmapped.
-    if (reserved != nullptr) g_library->threads.SetProcessEnding();
+    if (reserved != nullptr) {
+      g_library->threads.SetProcessEnding();
+      g_library->windows.SetProcessEnding();
+    }
     g_library->~Library();
     g_library = nullptr;
   }

@@ -81,13 +81,12 @@ void Win32Windows::RetireLinkWindow(WindowHandle w) {
   g_procedure.store(nullptr, std::memory_order_release);
   if (HHOOK hook = g_posted_relay_hook.exchange(nullptr)) UnhookWindowsHookEx(hook);
   g_hidden.store(nullptr);
-  if (w != 0) {
-    // Its procedure must not point into unmapped code, nor post WM_QUIT when it is destroyed.
-    SetWindowLongPtrA(AsWindow(w), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcA));
-    // Only the owner thread can destroy the window; unloaded from another thread, the window
-    // stays and so does the class, which then refuses to be registered again.
-    if (GetWindowThreadProcessId(AsWindow(w), nullptr) == GetCurrentThreadId()) DestroyWindow(AsWindow(w));
-  }
+  // Its procedure must not point into unmapped code, nor post WM_QUIT when it is destroyed.
+  if (w != 0) SetWindowLongPtrA(AsWindow(w), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcA));
+  if (process_ending_) return;  // window and class go with the process
+  // Only the owner thread can destroy the window; unloaded from another thread, the window
+  // stays and so does the class, which then refuses to be registered again.
+  if (w != 0 && GetWindowThreadProcessId(AsWindow(w), nullptr) == GetCurrentThreadId()) DestroyWindow(AsWindow(w));
   // A class of ours left registered would point into unmapped code and make the next load's
   // registration fail.
   UnregisterClassA(kLinkClassName, g_instance.load());

@@ -11,6 +11,8 @@ class Win32Windows final : public WindowSystem {
   // The module instance the class and window are registered under; updated on every entry
   // point call.
   static void SetInstance(HINSTANCE instance);
+  // At process exit the window and class go with the process; nothing is destroyed then.
+  void SetProcessEnding() { process_ending_ = true; }
 
   bool RegisterLinkClass(WindowProcedure& procedure) override;
   WindowHandle CreateLinkWindow() override;
@@ -25,6 +27,9 @@ class Win32Windows final : public WindowSystem {
   NotifyHandle RegisterNotification(WindowHandle recipient, const void* filter) override;
   void UnregisterNotification(NotifyHandle registration) override;
   std::uint32_t Version() override;
+
+ private:
+  bool process_ending_ = false;
 };
 
 }  // namespace kbdlink::win32

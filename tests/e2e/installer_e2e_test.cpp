@@ -14,6 +14,7 @@
 #include "reminder/language.h"
 #include "reminder/language_tables.h"
 #include "tests/e2e/harness.h"
+#include "tests/fixtures/ui_languages.h"
 
 // The silent installer and uninstaller as a user runs them, and the program started the way
 // log-on starts it.
@@ -142,10 +143,10 @@ TEST_F(Installer, InstallsFilesSettingsAndLogOnEntry) {
   const std::wstring dir = ProgramFolder();
   for (const wchar_t* name : {L"ledglow.exe", L"kbdlink.dll", L"wminput.dll", L"DorAdor.reg", L"uninstall.exe"})
     EXPECT_TRUE(Exists(dir + L"\\" + name)) << Narrow(name);
-  EXPECT_TRUE(Exists(dir + L"\\VXQ\\LNG_" + std::wstring(reminder::kDefaultLanguageCode.begin(),
-                                                         reminder::kDefaultLanguageCode.end()) + L".vxq"));
-  for (const reminder::CodeRow& row : reminder::CodeTable) {
-    const std::wstring file = dir + L"\\VXQ\\LNG_" + std::wstring(row.code.begin(), row.code.end()) + L".vxq";
+  std::vector<std::u16string_view> codes{fixtures::kEnglishCode};
+  for (const fixtures::UiLanguage& row : fixtures::kUiLanguages) codes.push_back(row.code);
+  for (std::u16string_view code : codes) {
+    const std::wstring file = dir + L"\\VXQ\\LNG_" + std::wstring(code.begin(), code.end()) + L".vxq";
     EXPECT_TRUE(Exists(file)) << Narrow(file);
   }
 

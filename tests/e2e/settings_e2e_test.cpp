@@ -14,6 +14,7 @@
 #include "shell/settings.h"
 #include "tests/e2e/harness.h"
 #include "tests/fixtures/dor_ador_reg.h"
+#include "tests/fixtures/ui_languages.h"
 
 namespace {
 
@@ -377,7 +378,7 @@ TEST_F(LanguageE2E, ShippedMessageFileThroughTheRealIniReader) {
   SetValue(L"APPath", REG_SZ, Utf16Bytes(dir.Path()));
   auto files = plat::MakeWin32Files();
   // The user's own language, whichever the prefix has: its row decides the file's name.
-  const std::u16string code(reminder::LanguageCodeFor(GetUserDefaultUILanguage()));
+  const std::u16string code(fixtures::CodeOf(GetUserDefaultUILanguage()));
   const std::wstring file = dir / (L"VXQ\\LNG_" + W(code) + L".vxq");
   WriteFileBytes(file, ShippedText(L"; S076 left out on purpose\r\n"
                                    L"[MSG]\r\n"

@@ -266,15 +266,22 @@ TEST_F(RealLibrary, ReadersOnWinesKeyboardStartAndStop) {
 // Last: the library is freed with its readers started and its window still in place.
 TEST_F(RealLibrary, FreeLibraryAfterInitDriverDoesNotCrash) {
   const HWND hidden = Hidden();
+  const HINSTANCE lib_instance = lib.module;
   EXPECT_TRUE(FreeLibrary(lib.module));
   lib.module = nullptr;
   EXPECT_EQ(GetModuleHandleA("kbdlink.dll"), nullptr);
-  // The window outlives the library and must not call into it.
+  // Freed on the window's thread, the library takes its window and class with it; whatever
+  // still reaches the old handle must not call into the library.
+  EXPECT_FALSE(IsWindow(hidden));
+  EXPECT_EQ(Hidden(), nullptr);
+  WNDCLASSA c{};
+  EXPECT_FALSE(GetClassInfoA(lib_instance, "VEVURClass", &c)) << "the class outlived the library";
   auto record = Broadcast(DBT_DEVTYP_DEVICEINTERFACE);
   SendMessageA(hidden, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(record.data()));
   SendMessageA(hidden, 0x502, 0, 0);
   client->Pump(200);
-  SUCCEED();
+  EXPECT_EQ(client->Count(kInputMessage), 0u);
+  EXPECT_TRUE(client->Posted().empty());
 }
 
 TEST(OrdinalImport, ACallerBoundByOrdinal7LoadsAndCallsGetFeatures) {
