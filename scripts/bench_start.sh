@@ -41,7 +41,8 @@ app_path=$(winepath -w "$bin")
 wine reg add 'HKLM\SOFTWARE\VOVEzurevo\Default' /v Interval /t REG_DWORD /d 10000 /f >/dev/null 2>&1
 wine reg add 'HKLM\SOFTWARE\VOVEzurevo\Default' /v APPath /t REG_SZ /d "$app_path" /f >/dev/null 2>&1
 
-echo "ledglow from $bin: $(( $(stat -c %s "$bin/ledglow.exe" "$bin/kbdlink.dll" "$bin/wminput.dll" | paste -sd+) )) bytes"
+sizes=$(stat -c '%n %s' "$bin/ledglow.exe" "$bin/kbdlink.dll" "$bin/wminput.dll" | sed 's#.*/##')
+echo "ledglow from $bin:" $sizes "total $(echo "$sizes" | awk '{ t += $2 } END { print t }') bytes"
 wine "$tools/start_bench.exe" "$rounds" "$idle_ms" \
   "$(winepath -w "$tools/bare_tray.exe")" TBareTray TBareTray \
   "$(winepath -w "$bin/ledglow.exe")" TRemindDlg TSetupFrm
