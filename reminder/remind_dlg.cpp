@@ -15,6 +15,8 @@ TRemindDlg::TRemindDlg(tk::Application& app, shell::Services& services)
       RemindTimer(*this, layout::FIRST_SHOW_INTERVAL, false, [this] { RemindTimerTimer(); }),
       Timer1(*this, layout::kTimer1Interval, true, [this] { Timer1Timer(); }),
       services_(services) {
+  // Most starts never remind: the controls and what they load come with the first show.
+  MakeControlsAtFirstShow();
   // The language font replaces the designed one everywhere.
   for (tk::Control* c : {&TntLabel1, static_cast<tk::Control*>(&TntBitBtn1), static_cast<tk::Control*>(&TntCheckBox1)})
     c->SetFont(services_.state.language_font);
@@ -34,6 +36,7 @@ tk::WindowDesign TRemindDlg::Design() const {
 }
 
 void TRemindDlg::TntFormCreate() {
+  FitClientToDpi();
   SetFont(services_.state.language_font);
   const std::u16string_view file(services_.state.message_file_name.data());
   if (!services_.files->Exists(file)) return;  // the designed English texts stay
@@ -52,6 +55,13 @@ void TRemindDlg::TntFormShow() {
     placed_ = true;
   }
   Platform().SetExStyle(Handle(), layout::kShownExStyle);
+}
+
+void TRemindDlg::FitClientToDpi() { SetClientSize(Scale(layout::kClientWidth), Scale(layout::kClientHeight)); }
+
+void TRemindDlg::DpiChanged(int dpi, tk::Rect suggested) {
+  tk::Form::DpiChanged(dpi, suggested);
+  FitClientToDpi();  // the platform's proposal may be a pixel off the designed size at this scale
 }
 
 // Visible and at the front of the z-order, never taking the keyboard focus.

@@ -24,6 +24,7 @@ class TRemindDlg final : public tk::Form {
   void FormShow() override { TntFormShow(); }
   void FormClose() override { TntFormClose(); }
   void Command(int control_id) override;
+  void DpiChanged(int dpi, tk::Rect suggested) override;
 
  private:
   void TntFormCreate();
@@ -33,6 +34,7 @@ class TRemindDlg final : public tk::Form {
   void Timer1Timer();
   void RemindTimerTimer();
   void ShowReminder();
+  void FitClientToDpi();
 
   shell::Services& services_;
   bool placed_ = false;

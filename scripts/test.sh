@@ -28,5 +28,5 @@ start_fresh_wine
 export LEDGLOW_SCREENSHOT_DIR="$PWD/build/windows/screenshots"
 mkdir -p "$LEDGLOW_SCREENSHOT_DIR"
 ctest --preset windows
-echo "== the strip at 96, 144 and 192 DPI (fresh prefixes)"
+echo "== the strip and the reminder at 96, 144 and 192 DPI (fresh prefixes)"
 bash scripts/scales_e2e.sh

@@ -224,4 +224,14 @@ RECT WorkArea() {
   return r;
 }
 
+// The display scale the user chose; 96 (100 %) when it was never set.
+int DisplayDpi() {
+  DWORD dpi = 0;
+  DWORD size = sizeof dpi;
+  if (RegGetValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", RRF_RT_REG_DWORD, nullptr, &dpi,
+                   &size) != ERROR_SUCCESS || dpi == 0)
+    return 96;
+  return static_cast<int>(dpi);
+}
+
 }  // namespace e2e

@@ -92,4 +92,7 @@ bool InstallSettings(DWORD interval, const std::wstring& app_path);
 void InstallDefaultSettings();
 RECT WorkArea();
 
+// The display scale the user chose (HKCU\Control Panel\Desktop LogPixels); 96 when never set.
+int DisplayDpi();
+
 }  // namespace e2e

@@ -215,40 +215,47 @@ TEST_F(Installer, LogOnStartRestoresDeletedSettingsAndUninstallEndsTheRunningCop
 }
 
 // The installed texts as the real INI reader gives them, each measured in the font its
-// language gets, against the width its control leaves for text.
-TEST_F(Installer, InstalledTextsReadThroughTheIniReaderAndFitTheirControls) {
+// language gets at each display scale from 100 to 200 %, against the width its control leaves
+// for text and the control's height, both scaled as the dialog scales them.
+TEST_F(Installer, InstalledTextsReadThroughTheIniReaderAndFitTheirControlsAtEveryScale) {
   namespace layout = forms::remind_dlg;
   struct Text {
     const wchar_t* key;
-    int room;  // pixels of the control's width that text may use
+    tk::Rect control;
+    int inner;  // pixels at 96 DPI the control keeps for itself (check mark, button edges)
   };
-  const int box = GetSystemMetrics(SM_CXMENUCHECK) + 4;
-  const Text texts[] = {{L"S032", layout::kTntLabel1.bounds.Width()},
-                        {L"S075", layout::kTntCheckBox1.bounds.Width() - box},
-                        {L"S076", layout::kTntBitBtn1.bounds.Width() - 8}};
+  const Text texts[] = {{L"S032", layout::kTntLabel1.bounds, 0},
+                        {L"S075", layout::kTntCheckBox1.bounds, GetSystemMetrics(SM_CXMENUCHECK) + 4},
+                        {L"S076", layout::kTntBitBtn1.bounds, 8}};
 
-  std::vector<std::pair<std::u16string_view, std::uint16_t>> languages{{reminder::kDefaultLanguageCode, 0x0409}};
-  for (const reminder::CodeRow& row : reminder::CodeTable) languages.emplace_back(row.code, row.ids[0]);
+  std::vector<std::pair<std::u16string_view, std::uint16_t>> languages{{fixtures::kEnglishCode, 0x0409}};
+  for (const fixtures::UiLanguage& row : fixtures::kUiLanguages) languages.emplace_back(row.code, row.ids[0]);
 
   HDC dc = GetDC(nullptr);
-  for (const auto& [code, language] : languages) {
-    const std::wstring file = ProgramFolder() + L"\\VXQ\\LNG_" + std::wstring(code.begin(), code.end()) + L".vxq";
-    const reminder::FontRow* row = reminder::FontRowFor(language);
-    const tk::Font font = row ? tk::Font{std::string(row->face), row->charset, row->size_pt} : tk::Font{};
-    HFONT f = CreateFontA(-MulDiv(font.size_pt, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                          FALSE, font.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                          DEFAULT_PITCH | FF_DONTCARE, font.face.c_str());
-    const HGDIOBJ old = SelectObject(dc, f);
-    for (const Text& t : texts) {
-      wchar_t value[256] = {};
-      GetPrivateProfileStringW(L"MSG", t.key, t.key, value, 256, file.c_str());
-      EXPECT_STRNE(value, t.key) << Narrow(file) << " " << Narrow(t.key);
-      SIZE extent{};
-      GetTextExtentPoint32W(dc, value, lstrlenW(value), &extent);
-      EXPECT_LE(extent.cx, t.room) << Narrow(file) << " " << Narrow(t.key);
+  for (const int dpi : {96, 120, 144, 168, 192}) {
+    for (const auto& [code, language] : languages) {
+      const std::wstring file = ProgramFolder() + L"\\VXQ\\LNG_" + std::wstring(code.begin(), code.end()) + L".vxq";
+      const reminder::FontRow* row = reminder::FontRowFor(language);
+      const tk::Font font = row ? tk::Font{std::string(row->face), row->charset, row->size_pt} : tk::Font{};
+      HFONT f = CreateFontA(-MulDiv(font.size_pt, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, font.charset,
+                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                            font.face.c_str());
+      const HGDIOBJ old = SelectObject(dc, f);
+      TEXTMETRICW metrics{};
+      GetTextMetricsW(dc, &metrics);
+      for (const Text& t : texts) {
+        wchar_t value[256] = {};
+        GetPrivateProfileStringW(L"MSG", t.key, t.key, value, 256, file.c_str());
+        EXPECT_STRNE(value, t.key) << Narrow(file) << " " << Narrow(t.key);
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, value, lstrlenW(value), &extent);
+        const std::string where = Narrow(file) + " " + Narrow(t.key) + " at " + std::to_string(dpi) + " DPI";
+        EXPECT_LE(extent.cx, MulDiv(t.control.Width() - t.inner, dpi, 96)) << where << ": too wide, it wraps";
+        EXPECT_LE(metrics.tmHeight, MulDiv(t.control.Height(), dpi, 96)) << where << ": taller than its control";
+      }
+      SelectObject(dc, old);
+      DeleteObject(f);
     }
-    SelectObject(dc, old);
-    DeleteObject(f);
   }
   ReleaseDC(nullptr, dc);
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "tests/e2e/harness.h"
@@ -90,13 +91,71 @@ TEST_F(Reminder, LowBatteryShowsTheDialogOnTopWithoutTakingTheFocus) {
   EXPECT_FALSE(IsWindowVisible(dlg));
 }
 
-TEST_F(Reminder, DesignedTextsWithoutAMessageFileAndNoReminderWithoutAnAnswer) {
+// With no answer there is no reminder, and a dialog that never shows has made no controls.
+TEST_F(Reminder, NoReminderWithoutAnAnswerAndNoControlsBeforeTheFirstShow) {
   Start(nullptr);
-  ASSERT_TRUE(WaitFor([&] { return Dialog() != nullptr; }, 15s));
+  ASSERT_TRUE(WaitFor([&] { return Dialog() != nullptr; }, 15s)) << "no reminder window";
   Pump(5s);
   EXPECT_FALSE(IsWindowVisible(Dialog()));
-  EXPECT_EQ(ControlText(102), L"Replace your wireless keyboard battery!");
-  EXPECT_EQ(ControlText(1), L"OK");
+  EXPECT_EQ(GetWindow(Dialog(), GW_CHILD), nullptr) << "controls made before the first show";
+}
+
+// Run at any display scale: the client area and the controls are the 96-DPI design scaled, and
+// each designed text, in the control's own font, fits its control whole.
+TEST_F(Reminder, TakesTheDisplaysScaleWithItsDesignedTextsWhole) {
+  SetProcessDPIAware();  // physical pixels, as the dialog sees them
+  const int dpi = DisplayDpi();
+  if (const char* asked = std::getenv("LEDGLOW_EXPECT_DPI"); asked && *asked)
+    ASSERT_EQ(dpi, std::atoi(asked)) << "the prefix does not run at the scale the test was asked for";
+  Start("1");
+  ASSERT_TRUE(WaitFor([&] { return Dialog() && IsWindowVisible(Dialog()); }, 15s)) << "no reminder";
+  HWND dlg = Dialog();
+  RECT client{};
+  GetClientRect(dlg, &client);
+  std::printf("reminder at %d DPI: client area %ld x %ld\n", dpi, client.right, client.bottom);
+  EXPECT_EQ(client.right, MulDiv(405, dpi, 96));
+  EXPECT_EQ(client.bottom, MulDiv(98, dpi, 96));
+
+  struct Designed {
+    int id;
+    RECT design;  // left, top, width, height at 96 DPI
+    const wchar_t* text;
+    int inner;  // pixels at 96 DPI the control keeps for itself (check mark, button edges)
+  };
+  const Designed controls[] = {{102, {9, 14, 387, 20}, L"Replace your wireless keyboard battery!", 0},
+                               {101, {8, 38, 387, 20}, L"Remind me later", 17},
+                               {1, {9, 64, 387, 25}, L"OK", 8}};
+  HDC dc = GetDC(dlg);
+  for (const Designed& c : controls) {
+    HWND control = GetDlgItem(dlg, c.id);
+    ASSERT_NE(control, nullptr) << "control " << c.id;
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.left, MulDiv(c.design.left, dpi, 96)) << "control " << c.id;
+    EXPECT_EQ(r.top, MulDiv(c.design.top, dpi, 96)) << "control " << c.id;
+    EXPECT_EQ(r.right - r.left, MulDiv(c.design.right, dpi, 96)) << "control " << c.id;
+    EXPECT_EQ(r.bottom - r.top, MulDiv(c.design.bottom, dpi, 96)) << "control " << c.id;
+    EXPECT_EQ(ControlText(c.id), c.text);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, c.text, lstrlenW(c.text), &extent);
+    SelectObject(dc, old);
+    EXPECT_LE(extent.cx, r.right - r.left - MulDiv(c.inner, dpi, 96)) << "control " << c.id << " cuts its text";
+    EXPECT_LE(metrics.tmHeight, r.bottom - r.top) << "control " << c.id << " cuts the tails of its letters";
+  }
+  ReleaseDC(dlg, dc);
+  Pump(700ms);  // let the window be drawn before the picture
+  const std::string dir = std::getenv("LEDGLOW_SCREENSHOT_DIR") ? std::getenv("LEDGLOW_SCREENSHOT_DIR") : "/tmp";
+  const std::string shot = dir + "/reminder-" + std::to_string(dpi) + "dpi-screen.png";
+  ASSERT_TRUE(Screenshot(shot)) << "no screenshot";
+  RECT window{};
+  GetWindowRect(dlg, &window);
+  RunHost("convert " + shot + " -crop " + std::to_string(window.right - window.left) + "x" +
+          std::to_string(window.bottom - window.top) + "+" + std::to_string(window.left) + "+" +
+          std::to_string(window.top) + " +repage " + dir + "/reminder-" + std::to_string(dpi) + "dpi.png");
 }
 
 }  // namespace

@@ -94,16 +94,6 @@ TEST_F(Tray, LeftOrRightPressShowsTheStripAtTheCornerAndTheFocusStays) {
   }
 }
 
-// The display scale the user chose; 96 (100 %) when it was never set.
-int DisplayDpi() {
-  DWORD dpi = 0;
-  DWORD size = sizeof dpi;
-  if (RegGetValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", RRF_RT_REG_DWORD, nullptr, &dpi,
-                   &size) != ERROR_SUCCESS || dpi == 0)
-    return 96;
-  return static_cast<int>(dpi);
-}
-
 // Run at any display scale: the strip's size and its corner offsets are the 96-DPI figures
 // scaled, and its key caps are the pictures drawn for that scale, not stretched ones.
 TEST_F(Tray, StripTakesTheDisplaysScaleAtTheScaledCorner) {

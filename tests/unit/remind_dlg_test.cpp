@@ -131,12 +131,40 @@ TEST_F(Reminder, ShownDialogIsAToolWindowOnTopCentredOnceAndLiftedEverySecond) {
   EXPECT_EQ(dlg->Left(), 5);  // centred only the first time
 }
 
+// A start whose battery never runs low pays for no controls: they come with the first show,
+// once, with the texts and the tick the dialog was given before.
+TEST_F(Reminder, MakesItsControlsAtItsFirstShowOnly) {
+  auto controls = [this] {
+    int n = 0;
+    for (tk::WindowId id : world.ui.Windows())
+      if (world.ui.Find(id)->parent == dlg->Handle()) ++n;
+    return n;
+  };
+  EXPECT_EQ(controls(), 0);
+  EXPECT_EQ(dlg->TntLabel1.Handle(), 0u);
+  dlg->TntCheckBox1.SetChecked(false);
+  dlg->TntLabel1.SetText(u"Battery low");
+  Arm();
+  Advance(1000);
+  ASSERT_TRUE(dlg->Visible());
+  EXPECT_EQ(controls(), 3);
+  EXPECT_EQ(world.ui.ControlText(dlg->TntLabel1.Handle()), u"Battery low");
+  EXPECT_EQ(world.ui.ControlText(dlg->TntBitBtn1.Handle()), u"OK");
+  EXPECT_FALSE(world.ui.Checked(dlg->TntCheckBox1.Handle()));
+  world.ui.Click(dlg->TntBitBtn1.Handle());
+  dlg->RemindTimer.Start();
+  Advance(1000);
+  ASSERT_TRUE(dlg->Visible());
+  EXPECT_EQ(controls(), 3) << "a later show made its controls again";
+}
+
 TEST_F(Reminder, TakesTheLanguageFont) {
   testing_support::World w;
   w.services.state.language_font = tk::Font{"MS PGothic", 128, 9};
   tk::Application a(w.ui);
   a.Initialize();
   auto& d = a.CreateForm<TRemindDlg>(w.services);
+  d.Show();
   for (const tk::Control* c : {static_cast<const tk::Control*>(&d.TntLabel1),
                                static_cast<const tk::Control*>(&d.TntCheckBox1),
                                static_cast<const tk::Control*>(&d.TntBitBtn1)})

@@ -81,6 +81,11 @@ void HeadlessBackend::SetBounds(WindowId w, Rect r) {
   FollowMonitor(w);
 }
 
+// Headless windows have no frame: their bounds are their client area.
+void HeadlessBackend::SetClientSize(WindowId w, int width, int height) {
+  if (const Window* win = Find(w)) SetBounds(w, Rect::At(win->bounds.left, win->bounds.top, width, height));
+}
+
 int HeadlessBackend::DpiAt(Rect bounds) const {
   const Point centre{bounds.left + bounds.Width() / 2, bounds.top + bounds.Height() / 2};
   for (std::size_t i = monitors_.size(); i-- > 1;)

@@ -10,9 +10,19 @@ namespace tk {
 Control::Control(Form& owner, ControlDesign design) : owner_(owner), design_(std::move(design)) { owner_.AddControl(this); }
 
 void Control::Make() {
-  handle_ = owner_.Platform().NewControl(owner_.Handle(), design_);
+  ControlDesign at_dpi = design_;
+  at_dpi.bounds = Bounds();
+  handle_ = owner_.Platform().NewControl(owner_.Handle(), at_dpi);
   owner_.Platform().SetFont(handle_, font_);
   Made();
+}
+
+Rect Control::Bounds() const { return owner_.Scale(design_.bounds); }
+
+void Control::Layout() {
+  if (handle_ == 0) return;
+  owner_.Platform().SetBounds(handle_, Bounds());
+  owner_.Platform().SetFont(handle_, font_);  // the font's pixel height follows the DPI
 }
 
 void Control::SetText(std::u16string text) {

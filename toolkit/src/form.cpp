@@ -18,9 +18,15 @@ Backend& Form::Platform() const { return app_.Platform(); }
 
 void Form::MakeWindow() {
   handle_ = Platform().NewWindow(Design(), this);
-  for (Control* c : controls_) c->Make();
+  if (!controls_at_first_show_) MakeControls();
   for (Timer* t : timers_)
     if (t) t->Apply();
+}
+
+void Form::MakeControls() {
+  if (controls_made_ || handle_ == 0) return;
+  controls_made_ = true;
+  for (Control* c : controls_) c->Make();
 }
 
 void Form::DropWindow() {
@@ -53,6 +59,7 @@ bool Form::Visible() const { return handle_ != 0 && Platform().IsVisible(handle_
 void Form::Show() {
   if (handle_ == 0) return;
   if (!Visible()) {
+    MakeControls();
     FormShow();
     Platform().SetVisible(handle_, true);
   }
@@ -94,6 +101,10 @@ void Form::SetHeight(int height) {
   SetBounds(Rect::At(r.left, r.top, r.Width(), height));
 }
 
+void Form::SetClientSize(int width, int height) {
+  if (handle_) Platform().SetClientSize(handle_, width, height);
+}
+
 void Form::SetFont(const Font& font) {
   if (handle_) Platform().SetFont(handle_, font);
 }
@@ -108,6 +119,9 @@ int Form::Scale(int value) const { return ScaleForDpi(value, Dpi()); }
 
 Rect Form::Scale(Rect r) const { return ScaleForDpi(r, Dpi()); }
 
-void Form::DpiChanged(int, Rect suggested) { SetBounds(suggested); }
+void Form::DpiChanged(int, Rect suggested) {
+  SetBounds(suggested);
+  for (Control* c : controls_) c->Layout();
+}
 
 }  // namespace tk

@@ -145,7 +145,7 @@ class Win32Backend final : public Backend {
     SendMessageW(H(control), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
   }
   void SetFont(WindowId w, const Font& font) override {
-    SendMessageW(H(w), WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle(font)), TRUE);
+    SendMessageW(H(w), WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle(font, WindowDpi(H(w)))), TRUE);
   }
   void DestroyWindow(WindowId w) override {
     if (w == 0) return;
@@ -164,6 +164,19 @@ class Win32Backend final : public Backend {
   }
   void SetBounds(WindowId w, Rect r) override {
     SetWindowPos(H(w), nullptr, r.left, r.top, r.Width(), r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  void SetClientSize(WindowId w, int width, int height) override {
+    HWND h = H(w);
+    RECT r{0, 0, width, height};
+    using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+    static const auto adjust_for_dpi = User32Function<AdjustForDpiFn>("AdjustWindowRectExForDpi");
+    const auto style = static_cast<DWORD>(GetWindowLongA(h, GWL_STYLE));
+    const auto ex_style = static_cast<DWORD>(GetWindowLongA(h, GWL_EXSTYLE));
+    if (adjust_for_dpi)
+      adjust_for_dpi(&r, style, FALSE, ex_style, static_cast<UINT>(WindowDpi(h)));
+    else
+      AdjustWindowRectEx(&r, style, FALSE, ex_style);
+    SetWindowPos(h, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   Rect Bounds(WindowId w) const override {
     RECT r{};
@@ -258,13 +271,13 @@ class Win32Backend final : public Backend {
  private:
   static const wchar_t* Wide(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 
-  HFONT FontHandle(const Font& font) {
-    const std::string key = font.face + '\0' + std::to_string(font.charset) + '\0' + std::to_string(font.size_pt);
+  // A font's pixel height is its point size at the DPI of the window that shows it.
+  HFONT FontHandle(const Font& font, int dpi) {
+    const std::string key = font.face + '\0' + std::to_string(font.charset) + '\0' + std::to_string(font.size_pt) +
+                            '\0' + std::to_string(dpi);
     auto it = fonts_.find(key);
     if (it != fonts_.end()) return it->second;
-    HDC screen = GetDC(nullptr);
-    const int height = -MulDiv(font.size_pt, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, screen);
+    const int height = -MulDiv(font.size_pt, dpi, 72);
     HFONT f = CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, font.charset, OUT_DEFAULT_PRECIS,
                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.face.c_str());
     fonts_.emplace(key, f);

@@ -79,6 +79,8 @@ class Backend {
   virtual bool IsVisible(WindowId w) const = 0;
   virtual void BringToFront(WindowId w) = 0;  // z-order only, never activation
   virtual void SetBounds(WindowId w, Rect r) = 0;
+  // Keeps the top-left corner; the frame, if any, is added around the given client area.
+  virtual void SetClientSize(WindowId w, int width, int height) = 0;
   virtual Rect Bounds(WindowId w) const = 0;
   virtual void SetExStyle(WindowId w, std::uint32_t ex_style) = 0;
   virtual std::uint32_t ExStyle(WindowId w) const = 0;

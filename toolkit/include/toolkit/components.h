@@ -36,6 +36,8 @@ class Control {
   std::u16string Text() const;
   void SetFont(const Font& font);
   const Font& GetFont() const { return font_; }
+  // The designed rectangle at the owner's DPI.
+  Rect Bounds() const;
 
  protected:
   Form& owner_;
@@ -44,6 +46,7 @@ class Control {
   friend class Form;
   virtual void Made() {}
   void Make();
+  void Layout();  // the owner's DPI changed
   ControlDesign design_;
   Font font_;
   WindowId handle_ = 0;

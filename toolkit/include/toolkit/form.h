@@ -35,6 +35,7 @@ class Form : public WindowSink {
   void SetLeft(int left);
   void SetTop(int top);
   void SetHeight(int height);
+  void SetClientSize(int width, int height);
   void SetFont(const Font& font);
   int Left() const { return Bounds().left; }
   int Top() const { return Bounds().top; }
@@ -61,8 +62,13 @@ class Form : public WindowSink {
   virtual void TrayInput(const MouseEvent&) {}
   virtual void Paint(Canvas&) {}
   virtual void Command(int) {}
-  // The window moved onto a monitor of another scale; by default it takes the suggested bounds.
+  // The window moved onto a monitor of another scale; by default it takes the suggested bounds
+  // and lays its controls out again for the new scale.
   virtual void DpiChanged(int dpi, Rect suggested);
+  // Called from the constructor: the controls are made when the form first shows, not with its
+  // window, so a form that may never show costs no controls.
+  void MakeControlsAtFirstShow() { controls_at_first_show_ = true; }
+  bool ControlsMade() const { return controls_made_; }
 
   // WindowSink
   bool OnWindowMessage(const Message& m, std::intptr_t& result) override;
@@ -83,6 +89,7 @@ class Form : public WindowSink {
   int AddTimer(Timer* t);
   void RemoveTimer(Timer* t);
   void MakeWindow();
+  void MakeControls();
   void DropWindow();
 
   Application& app_;
@@ -90,6 +97,8 @@ class Form : public WindowSink {
   WindowId handle_ = 0;
   std::vector<Timer*> timers_;
   std::vector<Control*> controls_;
+  bool controls_at_first_show_ = false;
+  bool controls_made_ = false;
 };
 
 }  // namespace tk

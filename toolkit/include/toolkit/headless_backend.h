@@ -51,6 +51,7 @@ class HeadlessBackend final : public Backend {
   bool IsVisible(WindowId w) const override;
   void BringToFront(WindowId w) override;
   void SetBounds(WindowId w, Rect r) override;
+  void SetClientSize(WindowId w, int width, int height) override;
   Rect Bounds(WindowId w) const override;
   void SetExStyle(WindowId w, std::uint32_t ex_style) override;
   std::uint32_t ExStyle(WindowId w) const override;
