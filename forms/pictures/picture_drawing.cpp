@@ -251,7 +251,7 @@ constexpr std::uint32_t kInfoHeaderSize = 40;
 constexpr std::uint32_t kPixelsPerMetre96Dpi = 3780;
 
 void put_info_header(Bytes& out, int width, int height, int bits,
-                     std::uint32_t image_size) {
+                     std::uint32_t image_size, std::uint32_t colours_used = 0) {
   put32(out, kInfoHeaderSize);
   put32(out, static_cast<std::uint32_t>(width));
   put32(out, static_cast<std::uint32_t>(height));  // positive: bottom-up rows
@@ -261,12 +261,61 @@ void put_info_header(Bytes& out, int width, int height, int bits,
   put32(out, image_size);
   put32(out, kPixelsPerMetre96Dpi);
   put32(out, kPixelsPerMetre96Dpi);
-  put32(out, 0);  // colours used
+  put32(out, colours_used);
   put32(out, 0);  // colours important
 }
 
-// A 24-bit BMP has no alpha, so the cap is composited onto black here; that is
-// also what makes the margin and the cut-off corners pure black.
+using Bgr = std::array<std::uint8_t, 3>;
+
+// A BMP has no alpha, so the cap is composited onto black here; that is also what makes the
+// margin and the cut-off corners pure black.
+Bgr composited(const Rgba& p) { return {scale(p.b, p.a, 255), scale(p.g, p.a, 255), scale(p.r, p.a, 255)}; }
+
+// A cap has a few dozen colours, so the larger scales are stored as 8-bit pictures with a
+// palette of exactly their own colours: the same pixels in a third of the bytes, which keeps
+// five scales of pictures from doubling the program's size.
+Bytes encode_indexed_bmp(const Image& image) {
+  constexpr std::uint32_t kFileHeaderSize = 14;
+  std::vector<Bgr> palette;
+  std::vector<std::uint8_t> indices;
+  indices.reserve(static_cast<std::size_t>(image.width * image.height));
+  for (int y = image.height - 1; y >= 0; --y) {
+    for (int x = 0; x < image.width; ++x) {
+      const Bgr c = composited(image.at(x, y));
+      auto it = std::find(palette.begin(), palette.end(), c);
+      if (it == palette.end()) {
+        if (palette.size() == 256) throw std::invalid_argument("more than 256 colours in one picture");
+        it = palette.insert(palette.end(), c);
+      }
+      indices.push_back(static_cast<std::uint8_t>(it - palette.begin()));
+    }
+  }
+  const auto colours = static_cast<std::uint32_t>(palette.size());
+  const std::uint32_t stride = static_cast<std::uint32_t>((image.width + 3) / 4 * 4);
+  const std::uint32_t pixel_bytes = stride * static_cast<std::uint32_t>(image.height);
+  const std::uint32_t offset = kFileHeaderSize + kInfoHeaderSize + 4 * colours;
+
+  Bytes out;
+  out.reserve(offset + pixel_bytes);
+  out.push_back('B');
+  out.push_back('M');
+  put32(out, offset + pixel_bytes);
+  put32(out, 0);  // reserved
+  put32(out, offset);
+  put_info_header(out, image.width, image.height, 8, pixel_bytes, colours);
+  for (const Bgr& c : palette) {
+    out.insert(out.end(), c.begin(), c.end());
+    out.push_back(0);
+  }
+  for (int row = 0; row < image.height; ++row) {
+    const auto first = indices.begin() + row * image.width;
+    out.insert(out.end(), first, first + image.width);
+    out.resize(out.size() + (stride - static_cast<std::uint32_t>(image.width)), 0);
+  }
+  return out;
+}
+
+// The 100 % caps stay true-colour bitmaps, as they were first drawn.
 Bytes encode_bmp(const Image& image) {
   constexpr std::uint32_t kFileHeaderSize = 14;
   const std::uint32_t stride = static_cast<std::uint32_t>((image.width * 3 + 3) / 4 * 4);
@@ -285,10 +334,8 @@ Bytes encode_bmp(const Image& image) {
   for (int y = image.height - 1; y >= 0; --y) {
     const std::size_t row_start = out.size();
     for (int x = 0; x < image.width; ++x) {
-      const Rgba& p = image.at(x, y);
-      out.push_back(scale(p.b, p.a, 255));
-      out.push_back(scale(p.g, p.a, 255));
-      out.push_back(scale(p.r, p.a, 255));
+      const Bgr c = composited(image.at(x, y));
+      out.insert(out.end(), c.begin(), c.end());
     }
     out.resize(row_start + stride, 0);
   }
@@ -402,7 +449,7 @@ Bytes draw(const PictureRecipe& recipe, int percent) {
     const RoundRect cap{margin, margin, size * kSub - margin, size * kSub - margin, scaled(kStripRadius, percent)};
     Image image = draw_cap(size, cap, shades_for(recipe.colour), band);
     stamp_glyph(image, recipe.glyph, percent);
-    return encode_bmp(image);
+    return percent == 100 ? encode_bmp(image) : encode_indexed_bmp(image);
   }
   const int size = scaled(kTraySize, percent);
   const RoundRect cap{0, 0, size * kSub, size * kSub, scaled(kTrayRadius, percent)};

@@ -69,8 +69,11 @@ Decoded decode_dib(const Bytes& file, std::size_t at, std::size_t pixels_at, int
   require(u16(file, at + 12) == 1, "planes != 1");
   d.bits = static_cast<int>(u16(file, at + 14));
   require(u32(file, at + 16) == 0, "compressed");
-  require(d.bits == 24 || d.bits == 32, "unsupported depth");
+  require(d.bits == 8 || d.bits == 24 || d.bits == 32, "unsupported depth");
   const int bytes_pp = d.bits / 8;
+  // An 8-bit picture's palette follows its header: colours used, or all 256.
+  const std::size_t colours = d.bits == 8 ? (u32(file, at + 32) ? u32(file, at + 32) : 256) : 0;
+  require(colours <= 256 && at + 40 + 4 * colours <= pixels_at, "palette overlaps the pixels");
   const std::size_t stride = static_cast<std::size_t>((d.width * bytes_pp + 3) / 4 * 4);
   require(pixels_at + stride * static_cast<std::size_t>(rows) <= file.size(), "pixels truncated");
   d.pixels.resize(static_cast<std::size_t>(d.width * d.height));
@@ -78,7 +81,11 @@ Decoded decode_dib(const Bytes& file, std::size_t at, std::size_t pixels_at, int
     // Bottom-up: the first stored row is the bottom of the picture.
     const std::size_t row = pixels_at + stride * static_cast<std::size_t>(d.height - 1 - y);
     for (int x = 0; x < d.width; ++x) {
-      const std::size_t p = row + static_cast<std::size_t>(x * bytes_pp);
+      std::size_t p = row + static_cast<std::size_t>(x * bytes_pp);
+      if (d.bits == 8) {
+        require(file[p] < colours, "pixel outside the palette");
+        p = at + 40 + 4 * static_cast<std::size_t>(file[p]);
+      }
       d.pixels[static_cast<std::size_t>(y * d.width + x)] = {
           file[p + 2], file[p + 1], file[p], bytes_pp == 4 ? file[p + 3] : 255};
     }
@@ -393,7 +400,7 @@ TEST(ScaledPictures, HaveTheScaledSizeTheStateColourAndTheGlyphOfTheirLock) {
       ASSERT_NO_THROW(d = decode_bmp(read_file(file))) << file;
       EXPECT_EQ(d.width, n) << file;
       EXPECT_EQ(d.height, n) << file;
-      EXPECT_EQ(d.bits, 24) << file;
+      EXPECT_EQ(d.bits, 8) << file;  // stored with a palette of their own colours
       const Pixel& corner = d.at(0, 0);
       EXPECT_TRUE(corner.r == 0 && corner.g == 0 && corner.b == 0) << file << " " << describe(corner);
       // Left and right of the glyph, at the middle height, the face shows the state colour.
