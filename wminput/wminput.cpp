@@ -77,18 +77,24 @@ LRESULT CALLBACK WatcherProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcW(w, msg, wp, lp);
 }
 
-HWND MakeWatcherWindow(WatcherState* state) {
+// Filled field by field: no aggregate initialisation, which would call memset from a runtime
+// this library does not link.
+void RegisterPlainClass(WNDPROC procedure, const wchar_t* name) {
   WNDCLASSW wc;
   wc.style = 0;
-  wc.lpfnWndProc = &WatcherProc;
+  wc.lpfnWndProc = procedure;
   wc.cbClsExtra = wc.cbWndExtra = 0;
   wc.hInstance = g_module;
   wc.hIcon = nullptr;
   wc.hCursor = nullptr;
   wc.hbrBackground = nullptr;
   wc.lpszMenuName = nullptr;
-  wc.lpszClassName = kWatcherClass;
+  wc.lpszClassName = name;
   RegisterClassW(&wc);
+}
+
+HWND MakeWatcherWindow(WatcherState* state) {
+  RegisterPlainClass(&WatcherProc, kWatcherClass);
   HWND w = CreateWindowExW(0, kWatcherClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, g_module, nullptr);
   if (w == nullptr) return nullptr;
   SetWindowLongPtrW(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
@@ -173,17 +179,7 @@ LRESULT CALLBACK LinkClientProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 HWND MakeLinkClient(HWND controller) {
-  WNDCLASSW wc;
-  wc.style = 0;
-  wc.lpfnWndProc = &LinkClientProc;
-  wc.cbClsExtra = wc.cbWndExtra = 0;
-  wc.hInstance = g_module;
-  wc.hIcon = nullptr;
-  wc.hCursor = nullptr;
-  wc.hbrBackground = nullptr;
-  wc.lpszMenuName = nullptr;
-  wc.lpszClassName = kClientClass;
-  RegisterClassW(&wc);
+  RegisterPlainClass(&LinkClientProc, kClientClass);
   // No notices of its own coming and going for the controller: it is none of the controller's.
   return CreateWindowExW(WS_EX_NOPARENTNOTIFY, kClientClass, L"", WS_CHILD, 0, 0, 0, 0, controller, nullptr, g_module,
                          nullptr);

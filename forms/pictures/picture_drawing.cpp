@@ -267,6 +267,18 @@ void put_info_header(Bytes& out, int width, int height, int bits,
 
 using Bgr = std::array<std::uint8_t, 3>;
 
+// The file header of a BMP whose pixels start at `offset`.
+Bytes start_bmp_file(std::uint32_t offset, std::uint32_t pixel_bytes) {
+  Bytes out;
+  out.reserve(offset + pixel_bytes);
+  out.push_back('B');
+  out.push_back('M');
+  put32(out, offset + pixel_bytes);
+  put32(out, 0);  // reserved
+  put32(out, offset);
+  return out;
+}
+
 // A BMP has no alpha, so the cap is composited onto black here; that is also what makes the
 // margin and the cut-off corners pure black.
 Bgr composited(const Rgba& p) { return {scale(p.b, p.a, 255), scale(p.g, p.a, 255), scale(p.r, p.a, 255)}; }
@@ -295,13 +307,7 @@ Bytes encode_indexed_bmp(const Image& image) {
   const std::uint32_t pixel_bytes = stride * static_cast<std::uint32_t>(image.height);
   const std::uint32_t offset = kFileHeaderSize + kInfoHeaderSize + 4 * colours;
 
-  Bytes out;
-  out.reserve(offset + pixel_bytes);
-  out.push_back('B');
-  out.push_back('M');
-  put32(out, offset + pixel_bytes);
-  put32(out, 0);  // reserved
-  put32(out, offset);
+  Bytes out = start_bmp_file(offset, pixel_bytes);
   put_info_header(out, image.width, image.height, 8, pixel_bytes, colours);
   for (const Bgr& c : palette) {
     out.insert(out.end(), c.begin(), c.end());
@@ -322,13 +328,7 @@ Bytes encode_bmp(const Image& image) {
   const std::uint32_t pixel_bytes = stride * static_cast<std::uint32_t>(image.height);
   const std::uint32_t offset = kFileHeaderSize + kInfoHeaderSize;
 
-  Bytes out;
-  out.reserve(offset + pixel_bytes);
-  out.push_back('B');
-  out.push_back('M');
-  put32(out, offset + pixel_bytes);
-  put32(out, 0);  // reserved
-  put32(out, offset);
+  Bytes out = start_bmp_file(offset, pixel_bytes);
   put_info_header(out, image.width, image.height, 24, pixel_bytes);
 
   for (int y = image.height - 1; y >= 0; --y) {
