@@ -108,7 +108,7 @@ class Installer : public ::testing::Test {
     ASSERT_TRUE(Exists(setup)) << Narrow(setup);
     Process install(L"\"" + setup + L"\" /S");
     ASSERT_TRUE(install.Started());
-    ASSERT_TRUE(install.WaitExit(60s));
+    ASSERT_TRUE(install.WaitExit(60s)) << "the silent installer did not end";
     ASSERT_EQ(install.ExitCode(), 0u);
   }
   void TearDown() override {
@@ -162,7 +162,8 @@ TEST_F(Installer, InstallsFilesSettingsAndLogOnEntry) {
 TEST_F(Installer, LogOnStartShowsTheTrayIconQuitEndsItAndUninstallLeavesNothing) {
   auto app = StartFromLogOnEntry();
   ASSERT_TRUE(app->Started());
-  ASSERT_TRUE(WaitFor([&] { return ControllerOf(*app) != nullptr; }, 20s));
+  ASSERT_TRUE(WaitFor([&] { return ControllerOf(*app) != nullptr; }, 20s))
+      << "the installed program made no controller window";
   ASSERT_TRUE(WaitFor([] { return !RunHost("xdotool search --onlyvisible --name 'Wine System Tray'").empty(); },
                       20s))
       << "no tray icon";
@@ -180,7 +181,7 @@ TEST_F(Installer, LogOnStartShowsTheTrayIconQuitEndsItAndUninstallLeavesNothing)
 
   const LogOnEntry entry = Entry();
   Process quit(L"\"" + entry.target + L"\" /q", entry.directory);
-  ASSERT_TRUE(quit.WaitExit(20s));
+  ASSERT_TRUE(quit.WaitExit(20s)) << "the \"/q\" start did not end";
   ASSERT_TRUE(app->WaitExit(20s)) << "/q did not end the installed program";
   EXPECT_EQ(app->ExitCode(), 0u);
 

@@ -86,7 +86,7 @@ TEST_F(Reminder, LowBatteryShowsTheDialogOnTopWithoutTakingTheFocus) {
 
   // OK with the box ticked hides it; it is not shown again at once.
   SendMessageW(GetDlgItem(dlg, 1), BM_CLICK, 0, 0);
-  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(dlg); }, 3s));
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(dlg); }, 3s)) << "OK did not hide the reminder";
   Pump(2s);
   EXPECT_FALSE(IsWindowVisible(dlg));
 }

@@ -264,7 +264,7 @@ TEST_F(SettingsE2E, RestoreRunsTheRealEditorNotOnePlantedInTheStartFolder) {
   {
     e2e::Process planted(L"\"" + (dir / L"regedit.exe") + L"\" -s DorAdor.reg", dir.Path());
     ASSERT_TRUE(planted.Started());
-    ASSERT_TRUE(planted.WaitExit(30s));
+    ASSERT_TRUE(planted.WaitExit(30s)) << "the planted editor did not end";
     ASSERT_TRUE(FileExists(dir / kPlantedMarker));
     DeleteFileW((dir / kPlantedMarker).c_str());
   }
@@ -328,13 +328,14 @@ TEST_F(SettingsProgramE2E, KeyMissingIsRestoredFromTheStartFolderByTheRealEditor
   PlantEditor(dir);
   e2e::Process instance(Ledglow(), dir.Path());
   ASSERT_TRUE(instance.Started());
-  EXPECT_TRUE(e2e::WaitFor([&] { return ControllerOf(instance.Id()) != nullptr; }, 30s));
+  EXPECT_TRUE(e2e::WaitFor([&] { return ControllerOf(instance.Id()) != nullptr; }, 30s))
+      << "the program made no controller window";
   e2e::Pump(500ms);
   EXPECT_EQ(instance.ExitCode(), STILL_ACTIVE) << "the instance ended";
   EXPECT_TRUE(KeyExists());
   EXPECT_FALSE(FileExists(dir / kPlantedMarker)) << "the regedit.exe of the start folder ran";
   Quit();
-  EXPECT_TRUE(instance.WaitExit(20s));
+  EXPECT_TRUE(instance.WaitExit(20s)) << "the program did not end on its quit";
 }
 
 TEST_F(SettingsProgramE2E, KeyMissingAndNoDorAdorRegEndsByItselfShowingNothing) {
@@ -347,7 +348,8 @@ TEST_F(SettingsProgramE2E, KeyMissingAndNoDorAdorRegEndsByItselfShowingNothing) 
         shown = shown || AnyVisibleWindowOf(instance.Id());
         return instance.ExitCode() != STILL_ACTIVE;
       },
-      30s));
+      30s))
+      << "the program did not end by itself";
   EXPECT_EQ(instance.ExitCode(), 0u);
   EXPECT_FALSE(shown);
   EXPECT_FALSE(KeyExists());
@@ -358,15 +360,16 @@ TEST_F(SettingsProgramE2E, ReloadWithTheKeyDeletedKeepsTheInstanceRunning) {
   SetValue(L"APPath", REG_SZ, Utf16Bytes(L"C:\\Tools"));
   TempDir dir;
   e2e::Process instance(Ledglow(), dir.Path());
-  ASSERT_TRUE(e2e::WaitFor([&] { return ControllerOf(instance.Id()) != nullptr; }, 30s));
+  ASSERT_TRUE(e2e::WaitFor([&] { return ControllerOf(instance.Id()) != nullptr; }, 30s))
+      << "the program made no controller window";
   DeleteKey();
   e2e::Process reload(Ledglow() + L" /u");
-  EXPECT_TRUE(reload.WaitExit(20s));
+  EXPECT_TRUE(reload.WaitExit(20s)) << "the \"/u\" start did not end";
   e2e::Pump(1s);
   EXPECT_NE(ControllerOf(instance.Id()), nullptr) << "the instance ended on a reload";
-  EXPECT_FALSE(instance.WaitExit(0ms));
+  EXPECT_FALSE(instance.WaitExit(0ms)) << "the instance ended on a reload";
   Quit();
-  EXPECT_TRUE(instance.WaitExit(20s));
+  EXPECT_TRUE(instance.WaitExit(20s)) << "the program did not end on its quit";
 }
 
 class LanguageE2E : public SettingsE2E {};

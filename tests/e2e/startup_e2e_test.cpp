@@ -24,7 +24,8 @@ class Startup : public ::testing::Test {
   std::unique_ptr<Process> StartInstance() {
     auto p = std::make_unique<Process>(Quoted(LedglowPath()));
     EXPECT_TRUE(p->Started());
-    EXPECT_TRUE(WaitFor([&] { return ControllerOf(p->Id()) != nullptr; }, 20s));
+    EXPECT_TRUE(WaitFor([&] { return ControllerOf(p->Id()) != nullptr; }, 20s))
+        << "the program made no controller window";
     return p;
   }
   static HWND ControllerOf(DWORD pid) {
@@ -58,7 +59,7 @@ TEST_F(Startup, PlainStartCreatesHiddenControllerAndStripAndQuitEndsIt) {
   EXPECT_FALSE(IsWindowVisible(strips[0]));
 
   Process command(Quoted(LedglowPath()) + L" /q");
-  ASSERT_TRUE(command.WaitExit(20s));
+  ASSERT_TRUE(command.WaitExit(20s)) << "the \"/q\" start did not end";
   EXPECT_EQ(command.ExitCode(), 0u);
   EXPECT_TRUE(instance->WaitExit(20s)) << "running instance did not end on /q";
   EXPECT_EQ(instance->ExitCode(), 0u);
@@ -83,7 +84,7 @@ TEST_F(Startup, CommandsPostExactlyTheirMessageToTheRunningController) {
     RecordingWindow controller(kControllerClass, kControllerTitle);
     const std::wstring line = Quoted(LedglowPath()) + c.arguments;
     Process command(line);
-    ASSERT_TRUE(command.WaitExit(20s));
+    ASSERT_TRUE(command.WaitExit(20s)) << "the command start did not end";
     EXPECT_EQ(command.ExitCode(), 0u);
     EXPECT_EQ(WindowsOf(command.Id()), 0) << "a command start made a window";
     Pump(100ms);
@@ -121,7 +122,8 @@ TEST_F(Startup, TheInputComponentConfiguresTheLinkLibraryAndPollRoundsRun) {
           if (WindowProcess(w) == instance->Id()) return true;
         return false;
       },
-      10s));
+      10s))
+      << "the link library made no hidden window";
   Pump(3s);  // the first poll round comes two seconds after start
   EXPECT_EQ(instance->ExitCode(), STILL_ACTIVE);
 }

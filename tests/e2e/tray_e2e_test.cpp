@@ -29,9 +29,9 @@ class Tray : public ::testing::Test {
   void SetUp() override {
     EndAllInstances();
     instance = Launch();
-    ASSERT_TRUE(WaitFor([&] { return Strip() != nullptr; }, 20s));
+    ASSERT_TRUE(WaitFor([&] { return Strip() != nullptr; }, 20s)) << "the program made no strip";
     // The tray icon appears once the controller has made it.
-    ASSERT_TRUE(WaitFor([] { return TrayWindowShown(); }, 20s));
+    ASSERT_TRUE(WaitFor([] { return TrayWindowShown(); }, 20s)) << "no tray icon";
   }
   void TearDown() override {
     EndAllInstances();
@@ -87,7 +87,7 @@ TEST_F(Tray, LeftOrRightPressShowsTheStripAtTheCornerAndTheFocusStays) {
     EXPECT_NE(foreground, Strip());
     EXPECT_NE(WindowProcess(foreground), instance->Id()) << "the strip took the focus";
     // Hold 5 s, then six 10 ms steps (coarser timers only slow it down).
-    EXPECT_TRUE(WaitFor([&] { return !StripVisible(); }, 8s));
+    EXPECT_TRUE(WaitFor([&] { return !StripVisible(); }, 8s)) << "the strip did not sink away";
     const auto shown_for = std::chrono::steady_clock::now() - pressed;
     EXPECT_GE(shown_for, 4800ms);  // measured from when the click tool returned
     EXPECT_LE(shown_for, 6500ms);
@@ -136,7 +136,7 @@ TEST_F(Tray, MiddlePressShowsNothing) {
 
 TEST_F(Tray, PicturesFollowTheLockKeysThroughTheInputComponent) {
   ASSERT_TRUE(ClickTrayIcon(1));
-  ASSERT_TRUE(WaitFor([&] { return StripVisible(); }, 3s));
+  ASSERT_TRUE(WaitFor([&] { return StripVisible(); }, 3s)) << "a press on the icon showed no strip";
   Pump(300ms);
   EXPECT_TRUE(Near(CapColour(kCaps, "strip-locks-off"), 242, 240, 218));
   EXPECT_TRUE(Near(CapColour(kNum, "strip-locks-off"), 242, 240, 218));
@@ -147,13 +147,14 @@ TEST_F(Tray, PicturesFollowTheLockKeysThroughTheInputComponent) {
   EXPECT_TRUE(green) << "the Caps cap did not turn green";
   EXPECT_TRUE(Near(CapColour(kNum, "strip-caps-on"), 242, 240, 218));
   RunHost("xdotool key Caps_Lock");
-  EXPECT_TRUE(WaitFor([&] { return Near(CapColour(kCaps, "strip-caps-off-again"), 242, 240, 218); }, 1500ms));
+  EXPECT_TRUE(WaitFor([&] { return Near(CapColour(kCaps, "strip-caps-off-again"), 242, 240, 218); }, 1500ms))
+      << "the Caps cap did not turn back to cream";
 }
 
 TEST_F(Tray, DragMovesTheStripAndSavesItsNewPosition) {
   RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Korvel\\VOVEzurevo");
   ASSERT_TRUE(ClickTrayIcon(1));
-  ASSERT_TRUE(WaitFor([&] { return StripVisible(); }, 3s));
+  ASSERT_TRUE(WaitFor([&] { return StripVisible(); }, 3s)) << "a press on the icon showed no strip";
   Pump(200ms);
   RECT before{};
   GetWindowRect(Strip(), &before);
@@ -178,7 +179,7 @@ TEST_F(Tray, DragMovesTheStripAndSavesItsNewPosition) {
 
 TEST_F(Tray, CloseRequestsLeaveTheStrip) {
   ASSERT_TRUE(ClickTrayIcon(1));
-  ASSERT_TRUE(WaitFor([&] { return StripVisible(); }, 3s));
+  ASSERT_TRUE(WaitFor([&] { return StripVisible(); }, 3s)) << "a press on the icon showed no strip";
   PostMessageA(Strip(), WM_SYSCOMMAND, SC_CLOSE, 0);
   PostMessageA(Strip(), WM_CLOSE, 0, 0);
   Pump(300ms);
@@ -217,10 +218,10 @@ TEST_F(Tray, IconComesBackWhenTheShellIsStartedAgainAndAPressStillShowsTheStrip)
 
 TEST_F(Tray, QuitRemovesTheTrayIcon) {
   Process quit(L"\"" + LedglowPath() + L"\" /q");
-  ASSERT_TRUE(quit.WaitExit(20s));
-  ASSERT_TRUE(instance->WaitExit(20s));
+  ASSERT_TRUE(quit.WaitExit(20s)) << "the \"/q\" start did not end";
+  ASSERT_TRUE(instance->WaitExit(20s)) << "the program did not end on \"/q\"";
   EXPECT_EQ(instance->ExitCode(), 0u);
-  EXPECT_TRUE(WaitFor([] { return !TrayWindowShown(); }, 5s));
+  EXPECT_TRUE(WaitFor([] { return !TrayWindowShown(); }, 5s)) << "the tray icon stayed after the program ended";
 }
 
 // The program beside a link library whose query can be made to keep the user-interface thread
@@ -281,7 +282,8 @@ TEST_F(BusyTray, TypingGoesOnAndCapsLockStillShowsWhileAQueryHoldsTheProgram) {
   const bool green = WaitFor([&] { return Near(CapColour(kCaps, "busy-caps-on"), 124, 253, 53); }, 1500ms);
   EXPECT_TRUE(green) << "a Caps Lock press during the held query did not reach the strip";
   RunHost("xdotool key Caps_Lock");
-  EXPECT_TRUE(WaitFor([&] { return Near(CapColour(kCaps, "busy-caps-off"), 242, 240, 218); }, 1500ms));
+  EXPECT_TRUE(WaitFor([&] { return Near(CapColour(kCaps, "busy-caps-off"), 242, 240, 218); }, 1500ms))
+      << "the Caps cap did not turn back to cream";
 }
 
 }  // namespace
