@@ -71,16 +71,14 @@ void TRFLed::SampleLockState() {
 }
 
 void TRFLed::FollowDpi() {
-  const int dpi = Dpi();
-  const auto scaled = [dpi](const layout::ShapeRow& row) { return tk::ScaleForDpi(row.bounds, dpi); };
-  Shape1.bounds = scaled(layout::kShape1);
-  Shape2.bounds = scaled(layout::kShape2);
-  Shape3.bounds = scaled(layout::kShape3);
-  Shape4.bounds = scaled(layout::kShape4);
-  Shape5.bounds = scaled(layout::kShape5);
-  N_LED.bounds = tk::ScaleForDpi(layout::kNumLed.bounds, dpi);
-  C_LED.bounds = tk::ScaleForDpi(layout::kCapsLed.bounds, dpi);
-  S_LED.bounds = tk::ScaleForDpi(layout::kScrollLed.bounds, dpi);
+  Shape1.bounds = Scale(layout::kShape1.bounds);
+  Shape2.bounds = Scale(layout::kShape2.bounds);
+  Shape3.bounds = Scale(layout::kShape3.bounds);
+  Shape4.bounds = Scale(layout::kShape4.bounds);
+  Shape5.bounds = Scale(layout::kShape5.bounds);
+  N_LED.bounds = Scale(layout::kNumLed.bounds);
+  C_LED.bounds = Scale(layout::kCapsLed.bounds);
+  S_LED.bounds = Scale(layout::kScrollLed.bounds);
 }
 
 void TRFLed::FormCreate() {

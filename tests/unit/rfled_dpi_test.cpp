@@ -42,14 +42,24 @@ const DpiCase kDpiCases[] = {
 
 int TopFor(const DpiCase& c, int height) { return kWorkBottom - height - c.corner_bottom; }
 
+// The program's strip on a desktop whose one monitor runs at `dpi`.
+struct StripAt {
+  explicit StripAt(int dpi) : app(w.ui) {
+    w.ui.SetMonitorDpi(0, dpi);
+    app.Initialize();
+    strip = &app.CreateForm<TRFLed>(w.services);
+  }
+  World w;
+  tk::Application app;
+  TRFLed* strip = nullptr;
+};
+
 TEST(StripAtEveryScale, TakesItsScaledSizeCornerPicturesAndStepsWithTheSameTiming) {
   for (const DpiCase& c : kDpiCases) {
     SCOPED_TRACE(c.dpi);
-    World w;
-    w.ui.SetMonitorDpi(0, c.dpi);
-    tk::Application app(w.ui);
-    app.Initialize();
-    auto& strip = app.CreateForm<TRFLed>(w.services);
+    StripAt at(c.dpi);
+    World& w = at.w;
+    TRFLed& strip = *at.strip;
 
     strip.Popup();
     const int left = kWorkRight - c.width - c.corner_right;
@@ -81,11 +91,9 @@ TEST(StripAtEveryScale, TakesItsScaledSizeCornerPicturesAndStepsWithTheSameTimin
 TEST(StripAtEveryScale, RisesBackInTheSameStepsAfterALockChange) {
   for (const DpiCase& c : kDpiCases) {
     SCOPED_TRACE(c.dpi);
-    World w;
-    w.ui.SetMonitorDpi(0, c.dpi);
-    tk::Application app(w.ui);
-    app.Initialize();
-    auto& strip = app.CreateForm<TRFLed>(w.services);
+    StripAt at(c.dpi);
+    World& w = at.w;
+    TRFLed& strip = *at.strip;
     strip.Popup();
     w.ui.Advance(5016);  // two lowering steps
     ASSERT_EQ(strip.Height(), c.lowering[1]);
@@ -102,10 +110,9 @@ TEST(StripAtEveryScale, RisesBackInTheSameStepsAfterALockChange) {
 }
 
 TEST(StripDpiChange, TakesTheNewScalesSizeAtOnceAndSavesItsPhysicalCorner) {
-  World w;
-  tk::Application app(w.ui);
-  app.Initialize();
-  auto& strip = app.CreateForm<TRFLed>(w.services);
+  StripAt at(96);
+  World& w = at.w;
+  TRFLed& strip = *at.strip;
   w.ui.AddMonitor(tk::Rect::At(1280, 0, 1920, 1080), 144);
   strip.Popup();
   const tk::Rect at96 = strip.Bounds();

@@ -29,11 +29,15 @@ F User32Function(const char* name) {
   return user32 ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
 }
 
+// The system DPI is fixed for the process's life; read once, not at every animation step.
 int SystemDpi() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen) ReleaseDC(nullptr, screen);
-  return dpi > 0 ? dpi : 96;
+  static const int dpi = [] {
+    HDC screen = GetDC(nullptr);
+    const int caps = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen) ReleaseDC(nullptr, screen);
+    return caps > 0 ? caps : 96;
+  }();
+  return dpi;
 }
 
 int WindowDpi(HWND h) {
