@@ -68,7 +68,6 @@ class Form : public WindowSink {
   // Called from the constructor: the controls are made when the form first shows, not with its
   // window, so a form that may never show costs no controls.
   void MakeControlsAtFirstShow() { controls_at_first_show_ = true; }
-  bool ControlsMade() const { return controls_made_; }
 
   // WindowSink
   bool OnWindowMessage(const Message& m, std::intptr_t& result) override;
